@@ -1,0 +1,43 @@
+// Conversion of a raw CD track image into an ISO image.
+#pragma once
+
+#include <windows.h>
+
+#include "base/sizes.h"
+#include "base/textbuf.h"
+
+// Sent (synchronously) to the converter page with a ConvertError in lParam.
+const UINT WM_CONVERT_ERROR = WM_USER + 101;
+
+enum ConvertError {
+    kSourceOpenFailed = 2,
+    kTargetOpenFailed = 3,
+    kUnsupportedTrackMode = 4,
+    kTargetWriteFailed = 5,
+    kSourceReadFailed = 6,
+};
+
+struct SectorLayout {
+    int m_skipBefore;
+    int m_skipAfter;
+    int m_sectorSize;
+};
+
+struct ConvertRequest {
+    char sourcePath[kPathSize];
+    char targetPath[kPathSize];
+    HWND pageWindow;
+};
+
+const int kSectorDataSize = 2048;
+const int kHeaderSize = 16;
+
+// Picks the layout from the first 16 bytes of the source: 1 with *layout set,
+// 0 for an unsupported track mode.
+int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout* layout);
+
+// 1 proceed, 0 declined, -1 the path names a directory (kTargetOpenFailed sent).
+int ConfirmOverwrite(CTextBuf targetPath, HWND page);
+
+// 1 when the copy loop ran to its end or was cancelled, -1 otherwise.
+int ConvertImage(const ConvertRequest& request);

@@ -1,0 +1,50 @@
+// The conversion job: a worker thread that runs the conversion and a watcher
+// thread that restores the page's idle look once the worker has returned.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "convert/convert.h"
+
+class CThreadJob {
+public:
+    std::atomic<HANDLE> m_hWorker;  // null unless a worker is inside Run
+    HANDLE m_hWatcher;
+    DWORD m_watcherId;
+    DWORD m_workerId;
+    DWORD m_startTick;
+    std::atomic<DWORD> m_endTick;
+
+    CThreadJob();
+    virtual ~CThreadJob();
+    virtual void OnFinished();
+    virtual void OnBeforeStart();
+    virtual int Run();
+
+    bool Start(bool createSuspended);
+    bool IsRunning() const;
+    DWORD ExitCode() const;
+
+    static DWORD WINAPI WorkerEntry(LPVOID job);
+    static DWORD WINAPI WatcherEntry(LPVOID job);
+};
+
+class CConvertJob : public CThreadJob {
+public:
+    std::atomic<LONG> m_cancelRequested;
+
+    CConvertJob();
+    ~CConvertJob() override;
+    void OnFinished() override;
+    int Run() override;
+};
+
+extern CConvertJob g_job;
+extern ConvertRequest g_request;
+// The one job's cancel flag, under the name the conversion reads it by.
+extern std::atomic<LONG>& g_cancelRequested;
+
+bool StartConversion(HWND page);
+int ConfirmCancel(HWND page);

@@ -1,0 +1,3 @@
+#include "extras/extraspage.h"
+void OnExtrasPageInit(HWND) {}
+INT_PTR OnExtrasCommand(HWND, int) { return TRUE; }

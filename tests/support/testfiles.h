@@ -1,0 +1,31 @@
+// Test data on real files: images whose every sector encodes its own number.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// A fresh folder under the build folder, as a Windows path with a trailing "\".
+std::string TestDir(const char* name);
+// The build folder as a Windows path (Z:\...), with a trailing "\".
+std::string BuildDirWindows();
+// Unix path -> Z:\ path.
+std::string ToWindowsPath(const std::string& unixPath);
+
+enum ImageLayout { kImageMode1, kImageMode2, kImageMode2Headerless };
+
+// The 2048 data bytes of sector `index`: every 4-byte word is (index << 11 | word number),
+// so a wrong offset, order or sector cannot give the same bytes.
+void FillSectorData(uint32_t index, unsigned char* data2048);
+// Writes `sectors` whole sectors of the layout, then `trailing` extra bytes.
+bool WriteImage(const std::string& path, ImageLayout layout, uint32_t sectors, uint32_t trailing = 0);
+// The ISO that `sectors` sectors of any layout must give.
+std::vector<unsigned char> ExpectedIso(uint32_t sectors);
+
+bool WriteFileBytes(const std::string& path, const void* data, size_t size);
+std::vector<unsigned char> ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+int64_t FileSize(const std::string& path);  // -1 when missing
