@@ -6,6 +6,7 @@ void CThreadJob::OnBeforeStart() {}
 int CThreadJob::Run() { return 0; }
 bool CThreadJob::Start(bool) { return false; }
 bool CThreadJob::IsRunning() const { return false; }
+bool CThreadJob::IsBusy() const { return false; }
 DWORD CThreadJob::ExitCode() const { return 0; }
 DWORD WINAPI CThreadJob::WorkerEntry(LPVOID) { return 0; }
 DWORD WINAPI CThreadJob::WatcherEntry(LPVOID) { return 1; }

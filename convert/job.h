@@ -25,6 +25,9 @@ public:
 
     bool Start(bool createSuspended);
     bool IsRunning() const;
+    // True from Start until the watcher has restored the idle look: no new run,
+    // and no quitting, while the last one is still being wound up.
+    bool IsBusy() const;
     DWORD ExitCode() const;
 
     static DWORD WINAPI WorkerEntry(LPVOID job);
