@@ -1,10 +1,302 @@
+// Main dialog: banner, tab row and "&ESC"; the pages it shows one at a time,
+// and the share of the page procedure that every page has in common.
 #include "app/maindialog.h"
-int g_page = 4;
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/aboutpage.h"
+#include "app/converterpage.h"
+#include "app/startup.h"
+#include "base/language.h"
+#include "base/settings.h"
+#include "base/sizes.h"
+#include "convert/convert.h"
+#include "convert/job.h"
+#include "extras/extraspage.h"
+#include "res/resource.h"
+
+int g_page = kPageLanguage;
 HWND g_mainDialog = nullptr;
 HWND g_pageDialog = nullptr;
-const int kBusyMainButtons[7] = {1083, 1085, 1086, 1087, 1088, 1089, IDCANCEL};
-INT_PTR CALLBACK MainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK PageDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-int ShowPage(HWND) { return 0; }
-void SetTabCheck(HWND, int) {}
-void EnableMainButtons(BOOL) {}
+
+const int kBusyMainButtons[7] = {IDC_TAB_CONVERTER, IDC_TAB_CPU, IDC_TAB_FPU, IDC_TAB_LANGUAGE,
+                                 IDC_TAB_ABOUT, IDC_TAB_EXTRAS, IDCANCEL};
+
+static HFONT g_boldFont = nullptr;
+static HBRUSH g_hollowBrush = nullptr;
+
+static const char kMainCaption[] = "Kavonix  Ver 1.64.2";
+static const char kPageKey[] = "Starte mit";
+static const UINT kPageReserved = WM_USER + 100;
+
+// Indexes 2 and 3 name a template the program does not have: their pages always fail.
+static const char* const kPageTemplates[kPageCount] = {
+    "WILKOMMEN", "SPRACHE", "VERZEICHNIS", "VERZEICHNIS", "SPRACHE", "IDD_INFO", "XSTRAS",
+};
+
+static const int kTabGroup[] = {IDC_TAB_CONVERTER, IDC_TAB_CPU, IDC_TAB_FPU,
+                                IDC_TAB_LANGUAGE, IDC_TAB_ABOUT, IDC_TAB_EXTRAS};
+
+static void ShowError(const char* text)
+{
+    MessageBoxA(nullptr, text, nullptr, MB_OK);
+}
+
+// ---- Page switching ----
+
+int ShowPage(HWND previous)
+{
+    if (g_page < 0) {
+        PostQuitMessage(0);
+        return 1;
+    }
+    if (g_page >= kPageCount)
+        return 0;
+
+    // Stored before the page exists, so a page that fails to appear is stored too.
+    char index[kPieceSize];
+    snprintf(index, sizeof(index), "%d", g_page);
+    WriteProgramString(kPageKey, index);
+
+    g_pageDialog = CreateDialogParamA(g_instance, kPageTemplates[g_page], g_mainDialog,
+                                      PageDialogProc, 0);
+    if (g_pageDialog == nullptr)
+        ShowError("ERROR");
+
+    if (previous != nullptr && previous != g_mainDialog)
+        EndDialog(previous, 1);
+    return 1;
+}
+
+void SetTabCheck(HWND window, int id)
+{
+    for (int tab : kTabGroup) {
+        HWND button = GetDlgItem(window, tab);
+        if (button != nullptr)
+            SendMessageA(button, BM_SETCHECK, tab == id ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+void EnableMainButtons(BOOL enable)
+{
+    for (int id : kBusyMainButtons)
+        EnableWindow(GetDlgItem(g_mainDialog, id), enable);
+}
+
+static int PageOfTab(int id)
+{
+    switch (id) {
+    case IDC_TAB_CONVERTER: return kPageConverter;
+    case IDC_TAB_CPU: return kPageCpuTest;
+    case IDC_TAB_FPU: return kPageFpuTest;
+    case IDC_TAB_LANGUAGE: return kPageLanguage;
+    case IDC_TAB_ABOUT: return kPageAbout;
+    case IDC_TAB_EXTRAS: return kPageExtras;
+    }
+    return -1;
+}
+
+// ---- Main dialog ----
+
+static int ReadStartPage()
+{
+    char text[kSettingsSize] = {0};
+    if (GetProgramString(kPageKey, text) != 0)
+        return atoi(text);
+    return kPageLanguage;
+}
+
+static void SetBoldFont(HWND window)
+{
+    LOGFONTA font;
+    memset(&font, 0, sizeof(font));
+    font.lfHeight = -8;
+    font.lfWeight = FW_BOLD;
+    font.lfItalic = 0;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(font.lfFaceName, "MS Sans Serif", (int)sizeof(font.lfFaceName));
+    g_boldFont = CreateFontIndirectA(&font);
+    SendDlgItemMessageA(window, IDC_BANNER_TEXT, WM_SETFONT, (WPARAM)g_boldFont, FALSE);
+}
+
+static void SetProgramIcons(HWND window)
+{
+    HANDLE bigIcon = LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 32, 32, LR_COLOR);
+    if (bigIcon != nullptr)
+        SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)bigIcon);
+    HANDLE smallIcon = LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, LR_COLOR);
+    if (smallIcon != nullptr)
+        SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
+}
+
+static INT_PTR OnMainInit(HWND window)
+{
+    g_mainDialog = window;
+    g_page = ReadStartPage();
+    SetWindowTextA(window, kMainCaption);
+    LoadLanguage();
+    ShowPage(window);
+    // The owner window stays hidden, so the dialog needs a taskbar button of its own.
+    SetWindowLongA(window, GWL_EXSTYLE, WS_EX_APPWINDOW);
+    SetBoldFont(window);
+    SetProgramIcons(window);
+    if (g_pageDialog == nullptr)
+        ShowError("ERROR 1");
+    return TRUE;
+}
+
+// Ending the program while a run is being wound up would leave a partial
+// target behind that looks like a finished image.
+static INT_PTR OnMainEnd(HWND window, INT_PTR result)
+{
+    if (g_job.IsBusy())
+        return TRUE;
+    EndDialog(window, result);
+    return TRUE;
+}
+
+static INT_PTR OnMainCancel(HWND window)
+{
+    if (g_job.IsBusy())
+        return TRUE;
+    PostQuitMessage(-100);
+    EndDialog(window, 1);
+    return TRUE;
+}
+
+static INT_PTR OnTabClicked(int id)
+{
+    g_page = PageOfTab(id);
+    ShowPage(g_pageDialog);
+    SetTabCheck(g_mainDialog, id);
+    return TRUE;
+}
+
+static INT_PTR OnMainCommand(HWND window, int id)
+{
+    switch (id) {
+    case IDOK: return OnMainEnd(window, 1);
+    case IDC_QUIT_ALL: return OnMainEnd(window, IDC_QUIT_ALL);
+    case IDCANCEL: return OnMainCancel(window);
+    case IDC_MAIN_PROGRESS: return TRUE;
+    case IDC_TAB_CONVERTER:
+    case IDC_TAB_CPU:
+    case IDC_TAB_FPU:
+    case IDC_TAB_LANGUAGE:
+    case IDC_TAB_ABOUT:
+    case IDC_TAB_EXTRAS:
+        return OnTabClicked(id);
+    }
+    return FALSE;
+}
+
+// The statics draw over the banner and the dialog without a background of their own.
+static INT_PTR OnMainCtlColorStatic(HDC dc)
+{
+    SetBkMode(dc, TRANSPARENT);
+    if (g_hollowBrush == nullptr) {
+        LOGBRUSH brush = {BS_HOLLOW, 0, 0};
+        g_hollowBrush = CreateBrushIndirect(&brush);
+    }
+    return (INT_PTR)g_hollowBrush;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG: return OnMainInit(window);
+    case WM_COMMAND: return OnMainCommand(window, LOWORD(wParam));
+    case WM_CTLCOLORSTATIC: return OnMainCtlColorStatic((HDC)wParam);
+    }
+    return FALSE;
+}
+
+// ---- Pages ----
+
+static void PlacePage(HWND page)
+{
+    HWND placeholder = GetDlgItem(g_mainDialog, IDC_PAGE_PLACEHOLDER);
+    if (placeholder == nullptr) {
+        ShowError("EROR_STR433");
+        return;
+    }
+    RECT area;
+    GetWindowRect(placeholder, &area);
+    POINT corner = {area.left, area.top};
+    ScreenToClient(g_mainDialog, &corner);
+    SetWindowPos(page, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE);
+}
+
+// Lookups of converter controls find nothing on the other pages.
+static void SetPageTexts(HWND page)
+{
+    SetDlgItemTextA(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
+    SetDlgItemTextA(page, IDC_TARGET_LABEL, ByLanguage("&Target : ", "&Ziel : "));
+    SetDlgItemTextA(page, IDC_SOURCE_LABEL, ByLanguage("&Source : ", "&Quele : "));
+    SetDlgItemTextA(g_mainDialog, IDC_TAB_LANGUAGE, LanguageTabCaption());
+    SetDlgItemTextA(g_mainDialog, IDC_TAB_EXTRAS, ByLanguage("&More", "&Mehr"));
+}
+
+static INT_PTR OnPageInit(HWND page)
+{
+    PlacePage(page);
+    // The page's controls join the main dialog's keyboard navigation.
+    SetWindowLongA(page, GWL_EXSTYLE, WS_EX_CONTROLPARENT);
+    ShowWindow(page, SW_RESTORE);
+    UpdateWindow(page);
+    SetPageTexts(page);
+
+    switch (g_page) {
+    case kPageExtras: OnExtrasPageInit(page); break;
+    case kPageAbout: OnAboutPageInit(page); break;
+    case kPageConverter: OnConverterPageInit(page); break;
+    }
+    return TRUE;
+}
+
+static INT_PTR OnPageQuitRequest()
+{
+    if (!g_job.IsBusy())
+        PostQuitMessage(0);
+    return FALSE;
+}
+
+static INT_PTR OnPageCommand(HWND page, int id)
+{
+    switch (id) {
+    case IDOK:
+        return OnPageQuitRequest();
+    case IDC_SOURCE_BROWSE:
+    case IDC_TARGET_BROWSE:
+    case IDC_CONVERT:
+        return g_page == kPageConverter ? OnConverterCommand(page, id) : FALSE;
+    case IDC_ENGLISH:
+    case IDC_DEUTSCH:
+        return OnLanguageButton(page, id);
+    case IDC_RECOMMEND:
+    case IDC_SEND_PROGRAM:
+    case IDC_MORE_FREEWARE:
+        return OnExtrasCommand(page, id);
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: return OnPageInit(page);
+    case WM_CREATE: return TRUE;
+    case kPageReserved: return TRUE;
+    case WM_COMMAND: return OnPageCommand(page, LOWORD(wParam));
+    case WM_SETCURSOR: return g_page == kPageAbout ? OnAboutSetCursor(page) : FALSE;
+    case WM_CTLCOLORSTATIC:
+        return g_page == kPageAbout ? OnAboutCtlColorStatic(page, (HDC)wParam, (HWND)lParam) : FALSE;
+    case WM_MOUSEMOVE: return g_page == kPageAbout ? OnAboutMouseMove(page, lParam) : FALSE;
+    case WM_LBUTTONDOWN: return g_page == kPageAbout ? OnAboutLButtonDown(page, lParam) : FALSE;
+    case WM_DROPFILES: return OnDropFiles(page, (HDROP)wParam);
+    case WM_CONVERT_ERROR: return OnConvertError(page, lParam);
+    }
+    return FALSE;
+}

@@ -1,4 +1,81 @@
+// Start-up: prepares the interface thread, creates the hidden owner window and
+// runs the main dialog modally; the process ends when the dialog ends.
 #include "app/startup.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/maindialog.h"
+#include "base/sizes.h"
+#include "res/resource.h"
+
 HINSTANCE g_instance = nullptr;
 HWND g_ownerWindow = nullptr;
-int RunProgram(HINSTANCE, const char*, int) { return 0; }
+
+static LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void RegisterOwnerClass(HINSTANCE instance, const char* className)
+{
+    WNDCLASSEXA windowClass;
+    ZeroMemory(&windowClass, sizeof(windowClass));
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = OwnerWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassExA(&windowClass);
+}
+
+int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
+{
+    // The owner is never shown, whatever the start-up information asks for.
+    (void)showCommand;
+
+    char title[kPathSize] = {0};
+    char className[kPathSize] = {0};
+    LoadStringA(instance, IDS_OWNER_TITLE, title, (int)sizeof(title));
+    LoadStringA(instance, IDS_OWNER_CLASS, className, (int)sizeof(className));
+    RegisterOwnerClass(instance, className);
+
+    // The command line carries nothing; it is only shown.
+    if (commandTail != nullptr && commandTail[0] != 0)
+        MessageBoxA(nullptr, commandTail, nullptr, MB_OK);
+
+    // Without OLE dropped shortcuts cannot be resolved; everything else still works.
+    if (FAILED(OleInitialize(nullptr)))
+        MessageBoxA(nullptr, "OLE INIT FAILED", nullptr, MB_OK);
+
+    g_instance = instance;
+    g_ownerWindow = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                    instance, nullptr);
+    if (g_ownerWindow == nullptr)
+        return 0;
+    UpdateWindow(g_ownerWindow);
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), g_ownerWindow, MainDialogProc, 0);
+    PostQuitMessage(0);
+
+    MSG message;
+    ZeroMemory(&message, sizeof(message));
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}
