@@ -16,6 +16,8 @@ public:
     DWORD m_workerId;
     DWORD m_startTick;
     std::atomic<DWORD> m_endTick;
+    HANDLE m_hWorkerThread;         // the worker of the last start, kept until it has ended
+    std::atomic<LONG> m_busy;       // 1 from Start until the wind-up after the run is done
 
     CThreadJob();
     virtual ~CThreadJob();
@@ -32,6 +34,9 @@ public:
 
     static DWORD WINAPI WorkerEntry(LPVOID job);
     static DWORD WINAPI WatcherEntry(LPVOID job);
+
+private:
+    void WindUp();
 };
 
 class CConvertJob : public CThreadJob {
