@@ -1,3 +1,32 @@
+// The extras page: the two recommendation mails and the maker's freeware page.
 #include "extras/extraspage.h"
-void OnExtrasPageInit(HWND) {}
-INT_PTR OnExtrasCommand(HWND, int) { return TRUE; }
+
+#include "base/language.h"
+#include "extras/mail.h"
+#include "res/resource.h"
+
+void OnExtrasPageInit(HWND page)
+{
+    SetWindowTextA(GetDlgItem(page, IDC_RECOMMEND),
+                   ByLanguage("Recommend Kavonix", "Programm empfehlen"));
+    SetWindowTextA(GetDlgItem(page, IDC_SEND_PROGRAM),
+                   ByLanguage("Send Kavonix by e-mail", "Programm per E-mail verschicken"));
+    SetWindowTextA(GetDlgItem(page, IDC_MORE_FREEWARE),
+                   ByLanguage("I'w more Freeware", "Ich will mehr Freeware"));
+}
+
+INT_PTR OnExtrasCommand(HWND, int id)
+{
+    switch (id) {
+    case IDC_RECOMMEND:
+        RecommendByMail();
+        return TRUE;
+    case IDC_SEND_PROGRAM:
+        SendProgramByMail();
+        return TRUE;
+    case IDC_MORE_FREEWARE:
+        OpenFreewarePage();
+        return TRUE;
+    }
+    return FALSE;
+}

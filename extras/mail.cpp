@@ -1,7 +1,186 @@
+// The recommendation mail: subject and body composed in the interface language
+// and handed to the default mail client's compose window through Simple MAPI.
 #include "extras/mail.h"
-const char* BuildHomeUrl() { return ""; }
-const char* FreewarePageUrl() { return ""; }
-void OpenFreewarePage() {}
-bool SendRecommendMail(HWND, CTextBuf, CTextBuf) { return false; }
-int RecommendByMail() { return 1; }
-int SendProgramByMail() { return 1; }
+
+#include <stdio.h>
+
+#include "app/maindialog.h"
+#include "base/language.h"
+#include "base/sizes.h"
+
+namespace {
+
+const char kProductName[] = "Kavonix";
+const char kSeparator[] = "\r\n\r\n.....................................\r\n\r\n";
+const char kWebsiteQuery[] = "?site=Freeware&SID=";
+const char kEnglishMarker[] = "&language=english";
+const char kDownloadQuery[] = "?Download=";
+const char kFreewareQuery[] = "?seite=freeware&SID=KAVONIX";
+
+// The address never appears as one string in the program file: it is spelt
+// out from this table of single characters each time it is needed.
+const char kUrlChars[] = {'h', 't', 'p', ':', '/', 'w', '.', 'k', 'a',
+                          'v', 'o', 'n', 'i', 'x', 'e', 'm', 'l', 'd'};
+// "http://www.kavonix.example/"
+const unsigned char kSiteIndexes[] = {0, 1, 1, 2, 3, 4, 4, 5, 5, 5, 6, 7, 8, 9,
+                                      10, 11, 12, 13, 6, 14, 13, 8, 15, 2, 16, 14, 4};
+// "de/", the German pages below the site
+const unsigned char kGermanIndexes[] = {17, 14, 4};
+
+char g_homeUrl[kShellPathSize];
+char g_freewareUrl[kShellPathSize];
+
+void AppendUrlChars(size_t& length, const unsigned char* indexes, size_t count)
+{
+    for (size_t i = 0; i < count && length + 1 < sizeof(g_homeUrl); ++i) {
+        g_homeUrl[length++] = kUrlChars[indexes[i]];
+    }
+    g_homeUrl[length] = '\0';
+}
+
+const char* MailSubject()
+{
+    return ByLanguage("Juhuuuu I found  Kavonix", "Empfehlung f\xFCr Kavonix");
+}
+
+bool CountsAsSent(ULONG result)
+{
+    // The user closing the compose window or a failed logon are the client's
+    // business; only a client that could not take the message counts as failure.
+    return result == kMapiSuccess || result == kMapiUserAbort || result == kMapiLogonFailure;
+}
+
+MapiSendMailProc FindSendMail()
+{
+    // Kept loaded for the life of the process: a client may leave threads or
+    // windows behind after the call returns.
+    HMODULE mapi = LoadLibraryA("MAPI32.DLL");
+    if (mapi == nullptr) {
+        return nullptr;
+    }
+    FARPROC proc = GetProcAddress(mapi, "MAPISendMail");
+    return reinterpret_cast<MapiSendMailProc>(reinterpret_cast<void*>(proc));
+}
+
+}  // namespace
+
+const char* BuildHomeUrl()
+{
+    size_t length = 0;
+    AppendUrlChars(length, kSiteIndexes, sizeof(kSiteIndexes));
+    if (g_english == 0) {
+        AppendUrlChars(length, kGermanIndexes, sizeof(kGermanIndexes));
+    }
+    return g_homeUrl;
+}
+
+const char* FreewarePageUrl()
+{
+    snprintf(g_freewareUrl, sizeof(g_freewareUrl), "%s%s", BuildHomeUrl(), kFreewareQuery);
+    return g_freewareUrl;
+}
+
+void OpenFreewarePage()
+{
+    ShellExecuteA(nullptr, "open", FreewarePageUrl(), nullptr, nullptr, SW_SHOW);
+}
+
+bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
+{
+    if (attachmentPath.m_text == nullptr || owner == nullptr || !IsWindow(owner)) {
+        attachmentPath.Release();
+        subject.Release();
+        return false;
+    }
+    MapiSendMailProc sendMail = FindSendMail();
+    if (sendMail == nullptr) {
+        attachmentPath.Release();
+        subject.Release();
+        return false;
+    }
+
+    char pathName[kShellPathSize];
+    char displayName[kShellPathSize];
+    char subjectText[kShellPathSize];
+    lstrcpynA(pathName, attachmentPath.Text(), sizeof(pathName));
+    lstrcpynA(displayName, attachmentPath.Text(), sizeof(displayName));
+    lstrcpynA(subjectText, subject.Text(), sizeof(subjectText));
+
+    CTextBuf separator;
+    separator.InitFrom(kSeparator);
+    CTextBuf body;
+    body.InitEmpty();
+    CTextBuf product;
+    product.InitFrom(kProductName);
+    CTextBuf home;
+    home.InitFrom(BuildHomeUrl());
+    CTextBuf website;
+    website.InitFrom(home.Text());
+    CTextBuf download;
+    download.InitFrom(home.Text());
+
+    website.Append(kWebsiteQuery);
+    website.Append(product.Text());
+    if (g_english != 0) {
+        website.Append(kEnglishMarker);
+    }
+
+    body.Assign(ByLanguage("Hello,\r\n\r\nI found ", "Hallo,\r\n\r\nVor kurzem habe ich "));
+    body.Append(product.Text());
+    body.Append(ByLanguage(" ", " gefunden . "));
+    body.Append(separator.Text());
+    body.Append(ByLanguage("website: ", "\nWebseite: "));
+    body.Append(website.Text());
+    body.Append(ByLanguage("\r\ndownload: ", "\r\nDownload Link: "));
+    body.Append(download.Text());
+    body.Append(kDownloadQuery);
+    body.Append(product.Text());
+    body.Append("\r\n");
+
+    MapiFileDesc file = {};
+    file.nPosition = static_cast<ULONG>(-1);
+    file.lpszPathName = pathName;
+    file.lpszFileName = displayName;
+
+    MapiMessage message = {};
+    message.lpszSubject = subjectText;
+    message.lpszNoteText = body.m_text;
+    message.nFileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
+    message.lpFiles = &file;
+
+    ULONG result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message,
+                            kMapiLogonUi | kMapiDialog, 0);
+
+    download.Release();
+    website.Release();
+    home.Release();
+    product.Release();
+    body.Release();
+    separator.Release();
+    attachmentPath.Release();
+    subject.Release();
+    return CountsAsSent(result);
+}
+
+int RecommendByMail()
+{
+    CTextBuf subject;
+    subject.InitFrom(MailSubject());
+    CTextBuf attachmentPath;
+    attachmentPath.InitEmpty();
+    SendRecommendMail(g_mainDialog, attachmentPath, subject);
+    return 1;
+}
+
+int SendProgramByMail()
+{
+    char programPath[kShellPathSize] = "";
+    GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
+    programPath[sizeof(programPath) - 1] = '\0';  // a cut path is not terminated on older systems
+    CTextBuf subject;
+    subject.InitFrom(MailSubject());
+    CTextBuf attachmentPath;
+    attachmentPath.InitFrom(programPath);
+    SendRecommendMail(g_mainDialog, attachmentPath, subject);
+    return 1;
+}

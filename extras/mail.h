@@ -6,6 +6,54 @@
 
 #include "base/textbuf.h"
 
+// Simple MAPI as the mail client exports it. No platform header is used: the
+// library is reached only at run time, so only these layouts matter.
+typedef ULONG_PTR LHANDLE;
+
+struct MapiRecipDesc {
+    ULONG ulReserved;
+    ULONG ulRecipClass;
+    LPSTR lpszName;
+    LPSTR lpszAddress;
+    ULONG ulEIDSize;
+    LPVOID lpEntryID;
+};
+
+struct MapiFileDesc {
+    ULONG ulReserved;
+    ULONG flFlags;
+    ULONG nPosition;
+    LPSTR lpszPathName;
+    LPSTR lpszFileName;
+    LPVOID lpFileType;
+};
+
+struct MapiMessage {
+    ULONG ulReserved;
+    LPSTR lpszSubject;
+    LPSTR lpszNoteText;
+    LPSTR lpszMessageType;
+    LPSTR lpszDateReceived;
+    LPSTR lpszConversationID;
+    ULONG flFlags;
+    MapiRecipDesc* lpOriginator;
+    ULONG nRecipCount;
+    MapiRecipDesc* lpRecips;
+    ULONG nFileCount;
+    MapiFileDesc* lpFiles;
+};
+
+typedef ULONG(WINAPI* MapiSendMailProc)(LHANDLE session, ULONG_PTR uiParam, MapiMessage* message,
+                                         ULONG flags, ULONG reserved);
+
+const ULONG kMapiSuccess = 0;
+const ULONG kMapiUserAbort = 1;
+const ULONG kMapiLogonFailure = 3;
+const ULONG kMapiLogonUi = 0x00000001;
+const ULONG kMapiDialog = 0x00000008;
+// An attachment path shorter than this attaches nothing.
+const int kMinAttachmentLength = 5;
+
 // The maker's web address for the current language; valid until the next call.
 const char* BuildHomeUrl();
 // The maker's freeware page, opened by the about page's link and button 2005.
