@@ -1,0 +1,539 @@
+// The converter page through the real main dialog and PageDialogProc: names
+// proposed from paths, drops of real file lists and shortcuts, the file dialogs
+// driven as a user would, conversions with their busy and idle looks, cancels
+// and the error boxes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "app/converterpage.h"
+#include "base/language.h"
+#include "convert/job.h"
+#include "tests/support/boxes.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/windows.h"
+#include "tests/unit/converterwindow.h"
+
+namespace {
+
+std::string Name(const char* path)
+{
+    char out[kShellPathSize];
+    EXPECT_EQ(1, LastPathComponent(path, out));
+    return out;
+}
+
+std::string Proposal(const char* source)
+{
+    char out[kShellPathSize];
+    EXPECT_EQ(1, DeriveTargetName(source, out));
+    return std::string(out) + ".iso";
+}
+
+std::string DropAndRead(HWND page, const std::vector<std::string>& names)
+{
+    SendMessageA(page, WM_DROPFILES, (WPARAM)MakeDrop(names), 0);
+    return ControlText(page, IDC_SOURCE_EDIT);
+}
+
+std::string Resolve(const std::vector<std::string>& names)
+{
+    CTextBuf result;
+    result.InitEmpty();
+    ResolveDroppedFile(MakeDrop(names), result);
+    std::string text = result.Text();
+    result.Release();
+    return text;
+}
+
+const char kSourceOpen[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n";
+const char kTargetOpen[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite failed, Target file.\n";
+const char kTargetWrite[] = "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n";
+const char kSourceRead[] = "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n";
+const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
+
+int BarPosition(HWND page)
+{
+    return (int)SendDlgItemMessageA(page, IDC_PROGRESS, PBM_GETPOS, 0, 0);
+}
+
+}  // namespace
+
+TEST(ConverterNames, LastComponentAndProposedTarget)
+{
+    EXPECT_EQ("disc.bin", Name("C:\\images\\disc.bin"));
+    EXPECT_EQ("archive.tar.bin", Name("D:/images/archive.tar.bin"));
+    EXPECT_EQ("plain", Name("plain"));
+    EXPECT_EQ("", Name("C:\\images\\"));
+    EXPECT_EQ("", Name(""));
+
+    EXPECT_EQ("disc.iso", Proposal("C:\\images\\disc.bin"));
+    EXPECT_EQ("archive.tar.iso", Proposal("D:/images/archive.tar.bin"));
+    EXPECT_EQ("track.iso", Proposal("C:\\images.old\\track"));
+    EXPECT_EQ(".iso", Proposal("C:\\images\\.bin"));
+    EXPECT_EQ(".iso", Proposal(""));
+}
+
+TEST(ConverterNames, ComponentsThatDoNotFitAreRefusedNotCut)
+{
+    char out[kShellPathSize];
+    std::string fits = "C:\\" + std::string(259, 'a');
+    EXPECT_EQ(1, LastPathComponent(fits.c_str(), out));
+    EXPECT_EQ(std::string(259, 'a'), out);
+
+    std::string tooLong = "C:\\" + std::string(260, 'b') + ".bin";
+    memset(out, 'x', sizeof(out));
+    EXPECT_EQ(0, LastPathComponent(tooLong.c_str(), out));
+    EXPECT_STREQ("", out);
+    EXPECT_EQ(0, DeriveTargetName(tooLong.c_str(), out));
+    EXPECT_STREQ("", out);
+
+    // Over 511 characters the path itself does not fit: its tail is no name of it.
+    std::string overlong = std::string(400, 'c') + "\\" + std::string(200, 'd') + "\\x.bin";
+    EXPECT_EQ(0, DeriveTargetName(overlong.c_str(), out));
+    EXPECT_STREQ("", out);
+}
+
+TEST(ConverterShortcuts, StoredTargetOrNothing)
+{
+    std::string dir = TestDir("shortcuts");
+    std::string image = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(image, kImageMode1, 2));
+    std::string link = dir + "disc.lnk";
+    ASSERT_TRUE(MakeShortcut(link, image));
+
+    CTextBuf target = ResolveShortcut(link.c_str());
+    EXPECT_STREQ(image.c_str(), target.Text());
+    target.Release();
+
+    CTextBuf notLink = ResolveShortcut(image.c_str());
+    EXPECT_STREQ("", notLink.Text());
+    notLink.Release();
+
+    CTextBuf missing = ResolveShortcut((dir + "none.lnk").c_str());
+    EXPECT_STREQ("", missing.Text());
+    missing.Release();
+}
+
+TEST(ConverterDrops, ResolvedFileFirstOfSeveralNoFolders)
+{
+    std::string dir = TestDir("drops");
+    std::string image = dir + "disc.bin";
+    std::string other = dir + "notes.txt";
+    ASSERT_TRUE(WriteImage(image, kImageMode1, 2));
+    ASSERT_TRUE(WriteFileBytes(other, "x", 1));
+    std::string folder = dir + "a folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+
+    EXPECT_EQ(image, Resolve({image, other}));
+    EXPECT_EQ(other, Resolve({other, image}));
+    EXPECT_EQ("", Resolve({folder, image}));
+    EXPECT_EQ("", Resolve({}));
+
+    std::string toFile = dir + "to file.lnk";
+    ASSERT_TRUE(MakeShortcut(toFile, image));
+    EXPECT_EQ(image, Resolve({toFile}));
+
+    std::string gone = dir + "gone.bin";
+    ASSERT_TRUE(WriteImage(gone, kImageMode1, 1));
+    std::string toGone = dir + "to gone.lnk";
+    ASSERT_TRUE(MakeShortcut(toGone, gone));
+    DeleteFileA(gone.c_str());
+    EXPECT_EQ(gone, Resolve({toGone}));
+
+    std::string toRoot = dir + "to root.lnk";
+    ASSERT_TRUE(MakeShortcut(toRoot, "C:\\"));
+    EXPECT_EQ(toRoot, Resolve({toRoot}));
+
+    std::string toFolder = dir + "to folder.lnk";
+    ASSERT_TRUE(MakeShortcut(toFolder, folder));
+    EXPECT_EQ("", Resolve({toFolder}));
+}
+
+TEST(ConverterDrops, PathsThatDoNotFitAreRefused)
+{
+    std::string dir = TestDir("longdrops");
+    std::string tooLong = dir + std::string(300 - dir.size(), 'n');
+    EXPECT_EQ("", Resolve({tooLong}));
+    std::string longest = dir + std::string(259 - dir.size(), 'm');
+    ASSERT_TRUE(WriteFileBytes(longest, "x", 1));
+    EXPECT_EQ(longest, Resolve({longest}));
+
+    // A shortcut whose stored target is longer than a shell path.
+    std::string deep = dir + std::string(120, 'p') + "\\" + std::string(120, 'q') + "\\" + std::string(60, 'r') + ".bin";
+    std::string link = dir + "deep.lnk";
+    if (MakeShortcut(link, deep)) {
+        CTextBuf stored = ResolveShortcut(link.c_str());
+        if (stored.m_length >= (int)kShellPathSize) {
+            EXPECT_EQ("", Resolve({link}));
+        } else {
+            // Where the link object keeps no longer target, nothing cut may come back.
+            EXPECT_TRUE(stored.m_length == 0 || std::string(stored.Text()) == deep);
+        }
+        stored.Release();
+    }
+}
+
+TEST(ConverterPage, DropsChangeOnlyTheSourceField)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pagedrops");
+    std::string image = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(image, kImageMode1, 2));
+    std::string folder = dir + "folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+
+    EXPECT_EQ(image, DropAndRead(window.Page(), {image, dir + "second.bin"}));
+    EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
+    EXPECT_STREQ("", g_request.sourcePath);
+    EXPECT_EQ(image, DropAndRead(window.Page(), {folder}));
+
+    // The proposal follows the last chosen source, not the drop.
+    lstrcpynA(g_request.sourcePath, "C:\\images\\chosen.bin", sizeof(g_request.sourcePath));
+    FileDialogUser user("");
+    window.Press(IDC_TARGET_BROWSE);
+    EXPECT_EQ("chosen.iso", user.Proposed());
+    EXPECT_STREQ("", g_request.targetPath);
+}
+
+TEST(ConverterPage, OpenAndSaveDialogsFillFieldsAndRequest)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("dialogs");
+    std::string image = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(image, kImageMode1, 2));
+
+    {
+        FileDialogUser nobody("");
+        window.Press(IDC_TARGET_BROWSE);
+        EXPECT_EQ(".iso", nobody.Proposed());
+    }
+    {
+        FileDialogUser user(image);
+        window.Press(IDC_SOURCE_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    EXPECT_EQ(image, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(image, g_request.sourcePath);
+    EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
+
+    std::string target = dir + "chosen target";
+    {
+        FileDialogUser user(target);
+        window.Press(IDC_TARGET_BROWSE);
+        EXPECT_EQ("disc.iso", user.Proposed());
+    }
+    // Typed without extension, taken as typed.
+    EXPECT_EQ(target, window.Field(IDC_TARGET_EDIT));
+    EXPECT_EQ(target, g_request.targetPath);
+
+    {
+        FileDialogUser cancels("");
+        window.Press(IDC_SOURCE_BROWSE);
+    }
+    EXPECT_EQ(image, g_request.sourcePath);
+    EXPECT_EQ(image, window.Field(IDC_SOURCE_EDIT));
+}
+
+TEST(ConverterPage, PageSwitchShowsTheRequestPathsNotTypedOnes)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    lstrcpynA(g_request.sourcePath, "Z:\\kept\\source.bin", sizeof(g_request.sourcePath));
+    lstrcpynA(g_request.targetPath, "Z:\\kept\\target.iso", sizeof(g_request.targetPath));
+    window.SetField(IDC_SOURCE_EDIT, "typed source");
+    window.SetField(IDC_TARGET_EDIT, "typed target");
+    window.Tab(IDC_TAB_ABOUT);
+    window.Tab(IDC_TAB_CONVERTER);
+    EXPECT_EQ("Z:\\kept\\source.bin", window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ("Z:\\kept\\target.iso", window.Field(IDC_TARGET_EDIT));
+}
+
+TEST(ConverterPage, ConversionShowsBusyLookThenSummaryAndIdleLook)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pageconvert");
+    std::string image = dir + "disc.bin";
+    std::string target = dir + "disc.iso";
+    ASSERT_TRUE(WriteImage(image, kImageMode1, 3000));
+    // An existing target: its question holds the run while the busy look is checked.
+    ASSERT_TRUE(WriteFileBytes(target, "old", 3));
+    window.SetField(IDC_SOURCE_EDIT, image);
+    window.SetField(IDC_TARGET_EDIT, target);
+
+    BoxAnswerer boxes;
+    boxes.Hold(true);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(WaitUntil([&] { return boxes.OpenBox() != nullptr; }, 20000));
+    EXPECT_TRUE(g_job.IsRunning());
+    EXPECT_EQ("&ABBRUCH", window.Field(IDC_CONVERT));
+    EXPECT_EQ(0, window.EnabledBusyButtons());
+    EXPECT_EQ(image, g_request.sourcePath);
+    EXPECT_EQ(target, g_request.targetPath);
+    EXPECT_EQ(window.Page(), g_request.pageWindow);
+
+    boxes.Answer(IDYES);
+    boxes.Hold(false);
+    ASSERT_TRUE(window.WaitIdle());
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(window.Page(), boxes.Seen()[0].owner);
+    EXPECT_EQ("&Konvertieren", window.Field(IDC_CONVERT));
+    EXPECT_EQ(9, window.EnabledBusyButtons());
+    EXPECT_EQ(0, window.Field(IDC_STATUS_LINE).rfind("Erledigt", 0));
+    EXPECT_EQ("", window.Field(IDC_TIME_LINE));
+    EXPECT_EQ(ExpectedIso(3000), ReadFileBytes(target));
+}
+
+TEST(ConverterPage, EnglishIdleCaptionAfterARun)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pageenglish");
+    ASSERT_TRUE(WriteImage(dir + "a.bin", kImageMode2, 150));
+    window.SetField(IDC_SOURCE_EDIT, dir + "a.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "a.iso");
+    DeleteFileA((dir + "a.iso").c_str());
+    g_english = 1;
+    window.Press(IDC_CONVERT);
+    bool idle = window.WaitIdle();
+    g_english = 0;
+    ASSERT_TRUE(idle);
+    EXPECT_EQ("&Convert", window.Field(IDC_CONVERT));
+    EXPECT_EQ(ExpectedIso(150), ReadFileBytes(dir + "a.iso"));
+}
+
+TEST(ConverterPage, OverwriteDeclinedKeepsTheTarget)
+{
+    ConverterWindow window;
+    std::string dir = TestDir("pagedecline");
+    ASSERT_TRUE(WriteImage(dir + "a.bin", kImageMode1, 10));
+    ASSERT_TRUE(WriteFileBytes(dir + "a.iso", "keep", 4));
+    window.SetField(IDC_SOURCE_EDIT, dir + "a.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "a.iso");
+    BoxAnswerer boxes;
+    boxes.Answer(IDNO);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(4, FileSize(dir + "a.iso"));
+    EXPECT_EQ(9, window.EnabledBusyButtons());
+}
+
+TEST(ConverterPage, ErrorBoxesOfEveryCode)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pageerrors");
+    BoxAnswerer boxes;
+
+    // Missing source.
+    window.SetField(IDC_SOURCE_EDIT, dir + "missing.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "out.iso");
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    // Empty fields: the last line of the message is empty.
+    window.SetField(IDC_SOURCE_EDIT, "");
+    window.SetField(IDC_TARGET_EDIT, "");
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    // Target in a folder that does not exist.
+    ASSERT_TRUE(WriteImage(dir + "good.bin", kImageMode1, 5));
+    window.SetField(IDC_SOURCE_EDIT, dir + "good.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "no folder\\out.iso");
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    // Unsupported track mode.
+    std::vector<unsigned char> bad(2352 * 3, 0);
+    memset(&bad[1], 0xFF, 10);
+    bad[15] = 3;
+    ASSERT_TRUE(WriteFileBytes(dir + "mode3.bin", bad.data(), bad.size()));
+    window.SetField(IDC_SOURCE_EDIT, dir + "mode3.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "mode3.iso");
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+
+    ASSERT_EQ(4u, boxes.Count());
+    std::vector<SeenBox> seen = boxes.Seen();
+    EXPECT_EQ(std::string(kSourceOpen) + dir + "missing.bin", seen[0].text);
+    EXPECT_EQ(std::string(kSourceOpen), seen[1].text);
+    EXPECT_EQ(std::string(kTargetOpen) + dir + "no folder\\out.iso", seen[2].text);
+    EXPECT_EQ("Unbekanntes Format\nUnsupported track mode", seen[3].text);
+    for (const SeenBox& box : seen)
+        EXPECT_EQ(window.Page(), box.owner);
+    EXPECT_EQ(9, window.EnabledBusyButtons());
+
+    // The two codes of failed transfers, and a code that shows nothing.
+    lstrcpynA(g_request.sourcePath, "Z:\\src\\a.bin", sizeof(g_request.sourcePath));
+    lstrcpynA(g_request.targetPath, "Z:\\dst\\a.iso", sizeof(g_request.targetPath));
+    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, kTargetWriteFailed));
+    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, kSourceReadFailed));
+    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, 9));
+    PumpMessages();
+    ASSERT_EQ(6u, boxes.Count());
+    seen = boxes.Seen();
+    EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso", seen[4].text);
+    EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin", seen[5].text);
+}
+
+TEST(ConverterPage, OverlongFieldIsRefusedWithItsWholePath)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pagelong");
+    std::string longSource = dir + std::string(600, 's') + ".bin";
+    std::string longTarget = dir + std::string(600, 't') + ".iso";
+    BoxAnswerer boxes;
+    window.SetField(IDC_SOURCE_EDIT, longSource);
+    window.SetField(IDC_TARGET_EDIT, dir + "fine.iso");
+    window.Press(IDC_CONVERT);
+    window.SetField(IDC_SOURCE_EDIT, dir + "fine.bin");
+    window.SetField(IDC_TARGET_EDIT, longTarget);
+    window.Press(IDC_CONVERT);
+    PumpMessages();
+    EXPECT_FALSE(g_job.IsBusy());
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ(std::string(kSourceOpen) + longSource, boxes.Seen()[0].text);
+    EXPECT_EQ(std::string(kTargetOpen) + longTarget, boxes.Seen()[1].text);
+    EXPECT_EQ(9, window.EnabledBusyButtons());
+    EXPECT_STREQ("", g_request.sourcePath);
+    EXPECT_FALSE(FileExists(dir + "fine.iso"));
+}
+
+class ConverterCancel : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, m_window.Page());
+        m_dir = TestDir("pagecancel");
+        m_image = m_dir + "big.bin";
+        m_target = m_dir + "big.iso";
+        if (FileSize(m_image) != 2352LL * kSectors) {
+            ASSERT_TRUE(WriteImage(m_image, kImageMode1, kSectors));
+        }
+        DeleteFileA(m_target.c_str());
+        m_window.SetField(IDC_SOURCE_EDIT, m_image);
+        m_window.SetField(IDC_TARGET_EDIT, m_target);
+    }
+    // Starts a run and waits until it has copied a few per cent.
+    void StartAndWaitForProgress()
+    {
+        m_window.Press(IDC_CONVERT);
+        ASSERT_TRUE(WaitUntil([&] { return BarPosition(m_window.Page()) >= 2; }, 30000));
+    }
+    // Presses Cancel; `answer` is given to the question once `release` holds.
+    void PressCancel(BoxAnswerer& boxes, int answer, const std::function<bool()>& release)
+    {
+        boxes.Hold(true);
+        std::atomic<bool> stop(false);
+        std::thread releaser([&] {
+            while (!stop && !(boxes.OpenBox() && release()))
+                Sleep(5);
+            boxes.Answer(answer);
+            boxes.Hold(false);
+        });
+        m_window.Press(IDC_CONVERT);
+        stop = true;
+        releaser.join();
+    }
+
+    static const uint32_t kSectors = 150000;
+    ConverterWindow m_window;
+    std::string m_dir;
+    std::string m_image;
+    std::string m_target;
+};
+
+TEST_F(ConverterCancel, NoAndCancelKeepItRunningYesStopsAndDeletes)
+{
+    BoxAnswerer boxes;
+    StartAndWaitForProgress();
+    DWORD startTick = g_job.m_startTick;
+
+    PressCancel(boxes, IDNO, [] { return true; });
+    EXPECT_TRUE(g_job.IsRunning());
+    EXPECT_EQ(0, g_cancelRequested.load());
+    PressCancel(boxes, IDCANCEL, [] { return true; });
+    EXPECT_TRUE(g_job.IsRunning());
+    EXPECT_EQ(startTick, g_job.m_startTick);
+
+    int before = BarPosition(m_window.Page());
+    // The interface answers while the question is open and while the run stops.
+    std::atomic<bool> stop(false);
+    std::atomic<DWORD> unanswered(0);
+    HWND page = m_window.Page();
+    std::thread prober([&] {
+        while (!stop) {
+            DWORD_PTR ignored = 0;
+            if (!SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored))
+                ++unanswered;
+            Sleep(5);
+        }
+    });
+    PressCancel(boxes, IDYES, [&] { return BarPosition(page) > before; });
+    EXPECT_EQ(1, g_cancelRequested.load());
+    ASSERT_TRUE(m_window.WaitIdle());
+    stop = true;
+    prober.join();
+
+    ASSERT_EQ(3u, boxes.Count());
+    for (const SeenBox& box : boxes.Seen()) {
+        EXPECT_EQ(kCancelQuestion, box.text);
+        EXPECT_EQ("", box.caption);
+        EXPECT_EQ(page, box.owner);
+    }
+    EXPECT_EQ(0u, unanswered.load());
+    EXPECT_FALSE(g_job.IsRunning());
+    EXPECT_EQ(0, g_cancelRequested.load());
+    EXPECT_FALSE(FileExists(m_target));
+    EXPECT_EQ("&Konvertieren", m_window.Field(IDC_CONVERT));
+    EXPECT_EQ(9, m_window.EnabledBusyButtons());
+    EXPECT_EQ(std::string::npos, m_window.Field(IDC_STATUS_LINE).find("Erledigt"));
+}
+
+TEST_F(ConverterCancel, YesAfterTheRunEndedKeepsTheIso)
+{
+    BoxAnswerer boxes;
+    StartAndWaitForProgress();
+    PressCancel(boxes, IDYES, [] { return !g_job.IsRunning(); });
+    ASSERT_TRUE(m_window.WaitIdle());
+    EXPECT_EQ(1u, boxes.Count());
+    EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
+    EXPECT_EQ(0, m_window.Field(IDC_STATUS_LINE).rfind("Erledigt", 0));
+
+    // The next run is not cancelled by that late answer.
+    DeleteFileA(m_target.c_str());
+    m_window.Press(IDC_CONVERT);
+    ASSERT_TRUE(m_window.WaitIdle(120000));
+    EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
+}
+
+TEST_F(ConverterCancel, ConvertDoesNothingWhileTheLastRunIsWoundUp)
+{
+    BoxAnswerer boxes;
+    m_window.Press(IDC_CONVERT);
+    // The summary is the worker's last window call; without messages handled
+    // here the watcher then waits in its first one.
+    bool summarised = WaitUntil([&] { return m_window.Field(IDC_STATUS_LINE).rfind("Erledigt", 0) == 0 &&
+                                             m_window.Field(IDC_TIME_LINE).empty(); }, 120000);
+    ASSERT_TRUE(summarised);
+    DWORD start = GetTickCount();
+    while (g_job.IsRunning() && GetTickCount() - start < 10000)
+        Sleep(5);
+    ASSERT_FALSE(g_job.IsRunning());
+    ASSERT_TRUE(g_job.IsBusy());
+    DWORD startTick = g_job.m_startTick;
+    EXPECT_EQ(FALSE, OnConverterCommand(m_window.Page(), IDC_CONVERT));
+    EXPECT_EQ(startTick, g_job.m_startTick);
+    EXPECT_EQ(0u, boxes.Count());
+    ASSERT_TRUE(m_window.WaitIdle());
+    EXPECT_EQ(9, m_window.EnabledBusyButtons());
+    EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
+}
