@@ -1,0 +1,76 @@
+// Reads what the recording MAPI32.DLL wrote down: one entry per MAPISendMail
+// call, each a set of fields. Numbers and "set"/"null" markers are written as
+// "key=value", texts as "key#length=bytes" so that any byte can be checked.
+#pragma once
+
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct MapiCall {
+    std::map<std::string, std::string> fields;
+
+    bool Has(const std::string& key) const { return fields.count(key) != 0; }
+    std::string Get(const std::string& key) const
+    {
+        auto found = fields.find(key);
+        return found == fields.end() ? std::string("<missing>") : found->second;
+    }
+    unsigned long Number(const std::string& key) const { return strtoul(Get(key).c_str(), nullptr, 10); }
+};
+
+inline std::vector<MapiCall> ParseMapiCalls(const std::string& data)
+{
+    std::vector<MapiCall> calls;
+    size_t at = 0;
+    while (at < data.size()) {
+        size_t lineEnd = data.find('\n', at);
+        if (lineEnd == std::string::npos)
+            break;
+        std::string line = data.substr(at, lineEnd - at);
+        if (line == "MAPISendMail") {
+            calls.push_back(MapiCall());
+            at = lineEnd + 1;
+            continue;
+        }
+        if (line == "end" || calls.empty()) {
+            at = lineEnd + 1;
+            continue;
+        }
+        size_t mark = line.find_first_of("=#");
+        if (mark == std::string::npos) {
+            at = lineEnd + 1;
+            continue;
+        }
+        std::string key = line.substr(0, mark);
+        if (line[mark] == '=') {
+            calls.back().fields[key] = line.substr(mark + 1);
+            at = lineEnd + 1;
+            continue;
+        }
+        size_t equals = data.find('=', at + mark);
+        size_t length = strtoul(data.substr(at + mark + 1, equals - at - mark - 1).c_str(), nullptr, 10);
+        calls.back().fields[key] = data.substr(equals + 1, length);
+        at = equals + 1 + length + 1;
+    }
+    return calls;
+}
+
+inline std::vector<MapiCall> ReadMapiCalls(const std::string& path)
+{
+    std::string data;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        data.append(buffer, got);
+    CloseHandle(file);
+    return ParseMapiCalls(data);
+}

@@ -1,0 +1,163 @@
+// A mail client for the tests: a MAPI32.DLL whose MAPISendMail writes down
+// everything it is handed and answers with a chosen code.
+//   KAVONIX_MAPI_LOG     file the calls are appended to (see record.h)
+//   KAVONIX_MAPI_RESULT  the code every call returns (decimal), 0 without it
+// The structures are declared here on their own, from the published Simple
+// MAPI layout, so that a wrong layout on the program's side shows up.
+#include <windows.h>
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+struct RecipDesc {
+    ULONG ulReserved;
+    ULONG ulRecipClass;
+    LPSTR lpszName;
+    LPSTR lpszAddress;
+    ULONG ulEIDSize;
+    LPVOID lpEntryID;
+};
+
+struct FileDesc {
+    ULONG ulReserved;
+    ULONG flFlags;
+    ULONG nPosition;
+    LPSTR lpszPathName;
+    LPSTR lpszFileName;
+    LPVOID lpFileType;
+};
+
+struct Message {
+    ULONG ulReserved;
+    LPSTR lpszSubject;
+    LPSTR lpszNoteText;
+    LPSTR lpszMessageType;
+    LPSTR lpszDateReceived;
+    LPSTR lpszConversationID;
+    ULONG flFlags;
+    RecipDesc* lpOriginator;
+    ULONG nRecipCount;
+    RecipDesc* lpRecips;
+    ULONG nFileCount;
+    FileDesc* lpFiles;
+};
+
+const size_t kRecordSize = 64 * 1024;
+
+class CRecord {
+public:
+    CRecord() : m_length(0) { m_data[0] = '\0'; }
+
+    void Number(const char* key, unsigned long value)
+    {
+        Add("%s=%lu\n", key, value);
+    }
+    void Pointer(const char* key, const void* value)
+    {
+        Add("%s=%s\n", key, value != nullptr ? "set" : "null");
+    }
+    void Text(const char* key, const char* value)
+    {
+        if (value == nullptr) {
+            Add("%s=null\n", key);
+            return;
+        }
+        size_t length = strlen(value);
+        Add("%s#%u=", key, static_cast<unsigned>(length));
+        Bytes(value, length);
+        Add("\n");
+    }
+    void Add(const char* format, ...)
+    {
+        va_list arguments;
+        va_start(arguments, format);
+        int written = vsnprintf(m_data + m_length, sizeof(m_data) - m_length, format, arguments);
+        va_end(arguments);
+        if (written > 0)
+            m_length += static_cast<size_t>(written) < sizeof(m_data) - m_length
+                            ? static_cast<size_t>(written)
+                            : sizeof(m_data) - m_length - 1;
+    }
+    void Bytes(const char* bytes, size_t count)
+    {
+        if (count > sizeof(m_data) - m_length - 1)
+            count = sizeof(m_data) - m_length - 1;
+        memcpy(m_data + m_length, bytes, count);
+        m_length += count;
+        m_data[m_length] = '\0';
+    }
+    void AppendTo(const char* path) const
+    {
+        HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return;
+        DWORD written = 0;
+        WriteFile(file, m_data, static_cast<DWORD>(m_length), &written, nullptr);
+        CloseHandle(file);
+    }
+
+private:
+    char m_data[kRecordSize];
+    size_t m_length;
+};
+
+CRecord g_record;
+
+void RecordMessage(const Message* message)
+{
+    g_record.Pointer("message", message);
+    if (message == nullptr)
+        return;
+    g_record.Number("msg.reserved", message->ulReserved);
+    g_record.Text("subject", message->lpszSubject);
+    g_record.Text("note", message->lpszNoteText);
+    g_record.Text("messageType", message->lpszMessageType);
+    g_record.Text("dateReceived", message->lpszDateReceived);
+    g_record.Text("conversationID", message->lpszConversationID);
+    g_record.Number("msg.flags", message->flFlags);
+    g_record.Pointer("originator", message->lpOriginator);
+    g_record.Number("recipCount", message->nRecipCount);
+    g_record.Pointer("recips", message->lpRecips);
+    g_record.Number("fileCount", message->nFileCount);
+    g_record.Pointer("files", message->lpFiles);
+    const FileDesc* file = message->lpFiles;
+    if (file == nullptr)
+        return;
+    g_record.Number("file.reserved", file->ulReserved);
+    g_record.Number("file.flags", file->flFlags);
+    g_record.Number("file.position", file->nPosition);
+    g_record.Text("file.path", file->lpszPathName);
+    g_record.Text("file.name", file->lpszFileName);
+    g_record.Pointer("file.type", file->lpFileType);
+    g_record.Number("file.sameBuffer", file->lpszPathName == file->lpszFileName ? 1 : 0);
+}
+
+}  // namespace
+
+extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam,
+                                        Message* message, ULONG flags, ULONG reserved)
+{
+    char path[MAX_PATH] = "";
+    char result[32] = "";
+    GetEnvironmentVariableA("KAVONIX_MAPI_RESULT", result, sizeof(result));
+    ULONG code = static_cast<ULONG>(strtoul(result, nullptr, 10));
+
+    g_record = CRecord();
+    g_record.Add("MAPISendMail\n");
+    g_record.Number("session", static_cast<unsigned long>(session));
+    g_record.Number("ui", static_cast<unsigned long>(uiParam));
+    g_record.Number("uiIsWindow", IsWindow(reinterpret_cast<HWND>(uiParam)) ? 1 : 0);
+    g_record.Number("flags", flags);
+    g_record.Number("reserved", reserved);
+    RecordMessage(message);
+    g_record.Number("returned", code);
+    g_record.Add("end\n");
+    if (GetEnvironmentVariableA("KAVONIX_MAPI_LOG", path, sizeof(path)) > 0)
+        g_record.AppendTo(path);
+    return code;
+}
