@@ -92,6 +92,29 @@ struct FindBoxes {
     std::vector<HWND> found;
 };
 
+static BOOL CALLBACK FindOtherButton(HWND child, LPARAM param)
+{
+    char cls[32] = "";
+    GetClassNameA(child, cls, sizeof(cls));
+    int id = GetDlgCtrlID(child);
+    if (_stricmp(cls, "Button") == 0 && (id < IDOK || id > 11)) {
+        *(bool*)param = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Dialogs of the program also have statics with id 0xFFFF (IDC_STATIC); a
+// message box differs in having only the standard buttons IDOK..IDCONTINUE.
+static bool IsMessageBox(HWND window)
+{
+    if (!GetDlgItem(window, 0xFFFF))
+        return false;
+    bool other = false;
+    EnumChildWindows(window, FindOtherButton, (LPARAM)&other);
+    return !other;
+}
+
 static BOOL CALLBACK CollectBox(HWND window, LPARAM param)
 {
     FindBoxes* find = (FindBoxes*)param;
@@ -101,7 +124,7 @@ static BOOL CALLBACK CollectBox(HWND window, LPARAM param)
         return TRUE;
     char cls[32] = "";
     GetClassNameA(window, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF))
+    if (strcmp(cls, "#32770") == 0 && IsMessageBox(window))
         find->found.push_back(window);
     return TRUE;
 }
@@ -124,6 +147,10 @@ void BoxAnswerer::Loop()
             std::unique_lock<std::mutex> guard(m_lock);
             if (std::find(m_handled.begin(), m_handled.end(), box) != m_handled.end())
                 continue;
+            // A box pressed earlier may have gone between the enumeration and the
+            // pruning above: it is not a new box.
+            if (!IsWindow(box))
+                continue;
             if (m_hold) {
                 m_open = box;
                 continue;
@@ -144,6 +171,8 @@ void BoxAnswerer::Loop()
             seen.owner = GetWindow(box, GW_OWNER);
             seen.threadId = GetWindowThreadProcessId(box, nullptr);
             seen.answer = button;
+            if (!IsWindow(box) && seen.text.empty())
+                continue;
             {
                 std::lock_guard<std::mutex> again(m_lock);
                 m_seen.push_back(seen);
