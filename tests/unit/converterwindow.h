@@ -47,6 +47,16 @@ public:
     std::string Field(int id) const { return ControlText(Page(), id); }
     bool Enabled(HWND dialog, int id) const { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
     // The nine buttons a run disables: tabs and "&ESC" of the main dialog, both browse buttons.
+    // The idle look: every one of them that the user can see is enabled.
+    bool IdleButtons() const
+    {
+        for (int id : kBusyMainButtons) {
+            HWND button = GetDlgItem(m_main, id);
+            if (IsWindowVisible(button) && !IsWindowEnabled(button))
+                return false;
+        }
+        return Enabled(Page(), IDC_SOURCE_BROWSE) && Enabled(Page(), IDC_TARGET_BROWSE);
+    }
     int EnabledBusyButtons() const
     {
         int count = 0;
@@ -123,12 +133,25 @@ inline HWND FindFileDialog()
     return found;
 }
 
+inline BOOL CALLBACK CollectEdit(HWND window, LPARAM param)
+{
+    char cls[32] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (lstrcmpiA(cls, "Edit") != 0)
+        return TRUE;
+    *(HWND*)param = window;
+    return FALSE;
+}
+
+// The name field: in Wine's dialog an edit nested in combo box 0x47C, elsewhere edt1.
 inline HWND FileNameField(HWND dialog)
 {
     HWND combo = GetDlgItem(dialog, 0x47C);
-    if (combo)
-        return FindWindowExA(combo, nullptr, "Edit", nullptr);
-    return GetDlgItem(dialog, 0x480);
+    if (!combo)
+        return GetDlgItem(dialog, 0x480);
+    HWND edit = nullptr;
+    EnumChildWindows(combo, CollectEdit, (LPARAM)&edit);
+    return edit;
 }
 
 // Answers the next file dialog from a thread of its own, as a user types into
