@@ -1,7 +1,9 @@
 #!/bin/sh
-# Stands in for the web browser: Wine's browser launcher runs it with the
-# address, and it appends each argument as one line to $KAVONIX_BROWSER_LOG.
-log=${KAVONIX_BROWSER_LOG:-/tmp/kavonix-browser.log}
-for argument in "$@"; do
-    printf '%s\n' "$argument" >> "$log"
+# Stands in for the web browser. Wine's browser launcher runs the command
+# listed in its registry ("record-browser.sh <log>") with the address added;
+# every address is appended to the log as one line.
+log=$1
+shift
+for address in "$@"; do
+    printf '%s\n' "$address" >> "$log"
 done

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <map>
@@ -74,3 +75,31 @@ inline std::vector<MapiCall> ReadMapiCalls(const std::string& path)
     CloseHandle(file);
     return ParseMapiCalls(data);
 }
+
+// Where the recording MAPI32.DLL of this process (and of programs it starts)
+// writes, and what it answers.
+class MapiLog {
+public:
+    explicit MapiLog(const std::string& path, unsigned long result = 0) : m_path(path)
+    {
+        DeleteFileA(m_path.c_str());
+        SetEnvironmentVariableA("KAVONIX_MAPI_LOG", m_path.c_str());
+        Answer(result);
+    }
+    ~MapiLog()
+    {
+        SetEnvironmentVariableA("KAVONIX_MAPI_LOG", nullptr);
+        SetEnvironmentVariableA("KAVONIX_MAPI_RESULT", nullptr);
+    }
+    void Answer(unsigned long result)
+    {
+        char text[32];
+        snprintf(text, sizeof(text), "%lu", result);
+        SetEnvironmentVariableA("KAVONIX_MAPI_RESULT", text);
+    }
+    std::vector<MapiCall> Calls() const { return ReadMapiCalls(m_path); }
+    void Clear() const { DeleteFileA(m_path.c_str()); }
+
+private:
+    std::string m_path;
+};

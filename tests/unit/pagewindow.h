@@ -1,0 +1,125 @@
+// The real main dialog in this process, shown on screen, for the tests of the
+// about and extras pages: tab clicks, page commands, mouse messages and the
+// pixels the pages draw.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/maindialog.h"
+#include "app/startup.h"
+#include "base/language.h"
+#include "base/settings.h"
+#include "res/resource.h"
+#include "tests/support/windows.h"
+
+class PagesWindow {
+public:
+    // Opens on the language page in the language `english`.
+    explicit PagesWindow(int english = 0)
+    {
+        WriteProgramString("Starte mit", "4");
+        WriteProgramString("m_lang_id", english ? "1" : "0");
+        // Keep the pointer away from the window: real mouse movements would
+        // change the link's colour behind the test's back.
+        SetCursorPos(1279, 1023);
+        m_main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+        if (m_main != nullptr)
+            SetWindowPos(m_main, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        PumpMessages();
+    }
+    ~PagesWindow()
+    {
+        if (m_main != nullptr)
+            DestroyWindow(m_main);
+        g_mainDialog = nullptr;
+        g_pageDialog = nullptr;
+        PumpMessages();
+    }
+    HWND Main() const { return m_main; }
+    HWND Page() const { return g_pageDialog; }
+    HWND Control(int id) const { return GetDlgItem(Page(), id); }
+    void Tab(int id)
+    {
+        SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(m_main, id)));
+        PumpMessages();
+    }
+    void Press(int id)
+    {
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
+        PumpMessages();
+    }
+
+private:
+    HWND m_main;
+};
+
+// A control's rectangle in its page's client coordinates.
+inline RECT ClientRectOf(HWND control)
+{
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// A rectangle given in dialog units, in the page's pixels.
+inline RECT DialogUnits(HWND page, int x, int y, int width, int height)
+{
+    // Converted one by one, as the dialog manager places controls.
+    RECT units = {x, y, width, height};
+    MapDialogRect(page, &units);
+    RECT rect = {units.left, units.top, units.left + units.right, units.top + units.bottom};
+    return rect;
+}
+
+inline LPARAM PointParam(int x, int y)
+{
+    return MAKELPARAM(x, y);
+}
+
+// How many screen pixels inside `window` have exactly `color`; the screen
+// is read as it shows now (the only way to see what really got drawn).
+inline int CountScreenPixels(HWND window, COLORREF color)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return 0;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int count = 0;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        const DWORD* pixel = static_cast<const DWORD*>(bits);
+        DWORD wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+        for (int i = 0; i < width * height; ++i)
+            count += (pixel[i] & 0xFFFFFF) == wanted ? 1 : 0;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
+// Waits until the screen shows `window` with some pixels of `color`.
+inline bool WaitForScreenColor(HWND window, COLORREF color, DWORD timeoutMs = 5000)
+{
+    return WaitUntil([&] { return CountScreenPixels(window, color) > 0; }, timeoutMs);
+}
