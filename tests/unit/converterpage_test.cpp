@@ -284,7 +284,7 @@ TEST(ConverterPage, ConversionShowsBusyLookThenSummaryAndIdleLook)
     boxes.Hold(false);
     ASSERT_TRUE(window.WaitIdle());
     ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(window.Page(), boxes.Seen()[0].owner);
+    EXPECT_EQ(window.Main(), boxes.Seen()[0].owner);
     EXPECT_EQ("&Konvertieren", window.Field(IDC_CONVERT));
     EXPECT_TRUE(window.IdleButtons());
     EXPECT_EQ(0, window.Field(IDC_STATUS_LINE).rfind("Erledigt", 0));
@@ -366,16 +366,17 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_EQ(std::string(kSourceOpen), seen[1].text);
     EXPECT_EQ(std::string(kTargetOpen) + dir + "no folder\\out.iso", seen[2].text);
     EXPECT_EQ("Unbekanntes Format\nUnsupported track mode", seen[3].text);
+    // A box owned by the page belongs to the page's top-level window.
     for (const SeenBox& box : seen)
-        EXPECT_EQ(window.Page(), box.owner);
+        EXPECT_EQ(window.Main(), box.owner);
     EXPECT_TRUE(window.IdleButtons());
 
     // The two codes of failed transfers, and a code that shows nothing.
     lstrcpynA(g_request.sourcePath, "Z:\\src\\a.bin", sizeof(g_request.sourcePath));
     lstrcpynA(g_request.targetPath, "Z:\\dst\\a.iso", sizeof(g_request.targetPath));
-    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, kTargetWriteFailed));
-    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, kSourceReadFailed));
-    EXPECT_EQ(TRUE, SendMessageA(window.Page(), WM_CONVERT_ERROR, 0, 9));
+    EXPECT_EQ(TRUE, OnConvertError(window.Page(), kTargetWriteFailed));
+    EXPECT_EQ(TRUE, OnConvertError(window.Page(), kSourceReadFailed));
+    EXPECT_EQ(TRUE, OnConvertError(window.Page(), 9));
     PumpMessages();
     ASSERT_EQ(6u, boxes.Count());
     seen = boxes.Seen();
@@ -444,7 +445,7 @@ protected:
         releaser.join();
     }
 
-    static const uint32_t kSectors = 150000;
+    static const uint32_t kSectors = 80000;
     ConverterWindow m_window;
     std::string m_dir;
     std::string m_image;
@@ -472,7 +473,7 @@ TEST_F(ConverterCancel, NoAndCancelKeepItRunningYesStopsAndDeletes)
     std::thread prober([&] {
         while (!stop) {
             DWORD_PTR ignored = 0;
-            if (!SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored))
+            if (!SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored))
                 ++unanswered;
             Sleep(5);
         }
@@ -487,7 +488,7 @@ TEST_F(ConverterCancel, NoAndCancelKeepItRunningYesStopsAndDeletes)
     for (const SeenBox& box : boxes.Seen()) {
         EXPECT_EQ(kCancelQuestion, box.text);
         EXPECT_EQ("", box.caption);
-        EXPECT_EQ(page, box.owner);
+        EXPECT_EQ(m_window.Main(), box.owner);
     }
     EXPECT_EQ(0u, unanswered.load());
     EXPECT_FALSE(g_job.IsRunning());
