@@ -1,0 +1,8 @@
+// Runs the end-to-end tests: every test drives the real program from outside.
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
