@@ -1,4 +1,201 @@
+// Conversion of a raw CD track image into an ISO image: the 2048 user-data
+// bytes of every whole sector, back to back. Runs on the job's worker thread.
 #include "convert/convert.h"
-int ChooseSectorLayout(const unsigned char (&)[kHeaderSize], SectorLayout*) { return 0; }
-int ConfirmOverwrite(CTextBuf, HWND) { return 0; }
-int ConvertImage(const ConvertRequest&) { return -1; }
+
+#include <string.h>
+
+#include "base/language.h"
+#include "convert/job.h"
+#include "convert/progress.h"
+
+static const unsigned char kSyncPattern[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+static const int kModeByte = 15;
+
+static const SectorLayout kMode1Raw = {16, 288, 2352};
+static const SectorLayout kMode2Raw = {24, 280, 2352};
+static const SectorLayout kMode2Headerless = {8, 280, 2336};
+
+// Sectors between two looks at the per-mille value.
+static const int kCheckInterval = 101;
+
+enum CopyOutcome { kCopyComplete, kCopyCancelled, kCopyWriteFailed, kCopyReadFailed };
+
+int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout* layout)
+{
+    if (memcmp(header, kSyncPattern, sizeof(kSyncPattern)) != 0) {
+        *layout = kMode2Headerless;
+        return 1;
+    }
+    switch (header[kModeByte]) {
+    case 1:
+        *layout = kMode1Raw;
+        return 1;
+    case 2:
+        *layout = kMode2Raw;
+        return 1;
+    }
+    return 0;
+}
+
+static void SendConvertError(HWND page, ConvertError code)
+{
+    SendMessageA(page, WM_CONVERT_ERROR, 0, (LPARAM)code);
+}
+
+// A request path without its NUL inside the buffer is refused, never cut.
+static bool FitsPathBuffer(const char (&path)[kPathSize])
+{
+    return memchr(path, 0, sizeof(path)) != nullptr;
+}
+
+int ConfirmOverwrite(CTextBuf targetPath, HWND page)
+{
+    if (!targetPath.m_text || targetPath.m_length >= (int)kPathSize) {
+        targetPath.Release();
+        SendConvertError(page, kTargetOpenFailed);
+        return -1;
+    }
+    DWORD attributes = GetFileAttributesA(targetPath.Text());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        targetPath.Release();
+        return 1;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        targetPath.Release();
+        SendConvertError(page, kTargetOpenFailed);
+        return -1;
+    }
+
+    CTextBuf question;
+    if (g_english != 0) {
+        question.InitFrom("Output file '");
+        question.Append(targetPath.Text());
+        question.Append("' already exists. Overwrite existing ?\n");
+    } else {
+        question.InitFrom("Soll die vorhandene Datei '");
+        question.Append(targetPath.Text());
+        question.Append("' \xFC" "berschrieben werden ?\n");
+    }
+    int answer = MessageBoxA(page, question.Text(), "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    question.Release();
+    targetPath.Release();
+    return answer == IDYES ? 1 : 0;
+}
+
+// The layout from the first 16 bytes; bytes a short file does not have count as 0.
+static int ReadLayout(HANDLE source, SectorLayout* layout)
+{
+    unsigned char header[kHeaderSize] = {0};
+    DWORD read = 0;
+    ReadFile(source, header, sizeof(header), &read, nullptr);
+    return ChooseSectorLayout(header, layout);
+}
+
+// One 2048-byte read and one 2048-byte write per sector, the skipped bytes
+// passed over by relative seeks. *copied receives the sectors written whole.
+static CopyOutcome CopySectors(HANDLE source, HANDLE target, const SectorLayout& layout,
+                               unsigned long long sectorCount, double total, HWND page,
+                               unsigned long long* copied)
+{
+    unsigned char buffer[kSectorDataSize];
+    int checkCounter = 0;
+    unsigned long long lastPerMille = ~0ULL;
+    for (unsigned long long index = 0; index < sectorCount; ++index) {
+        SetFilePointer(source, layout.m_skipBefore, nullptr, FILE_CURRENT);
+        DWORD read = 0;
+        if (!ReadFile(source, buffer, kSectorDataSize, &read, nullptr) || read != kSectorDataSize) {
+            *copied = index;
+            return kCopyReadFailed;
+        }
+        DWORD written = 0;
+        if (!WriteFile(target, buffer, kSectorDataSize, &written, nullptr) || written != kSectorDataSize) {
+            *copied = index;
+            return kCopyWriteFailed;
+        }
+        SetFilePointer(source, layout.m_skipAfter, nullptr, FILE_CURRENT);
+
+        if (++checkCounter >= kCheckInterval) {
+            checkCounter = 0;
+            unsigned long long perMille = (index + 1) * 1000 / sectorCount;
+            if (perMille != lastPerMille) {
+                ReportProgress((double)((index + 1) * layout.m_sectorSize), total, page, kReportIntermediate);
+                lastPerMille = perMille;
+            }
+        }
+        if (g_cancelRequested.load(std::memory_order_relaxed) != 0) {
+            *copied = index + 1;
+            return kCopyCancelled;
+        }
+    }
+    *copied = sectorCount;
+    return kCopyComplete;
+}
+
+int ConvertImage(const ConvertRequest& request)
+{
+    // First, so that the time spent on the overwrite question counts as elapsed.
+    g_convertStartMs = g_readClockMs();
+    HWND page = request.pageWindow;
+
+    if (!FitsPathBuffer(request.sourcePath)) {
+        SendConvertError(page, kSourceOpenFailed);
+        return -1;
+    }
+    if (!FitsPathBuffer(request.targetPath)) {
+        SendConvertError(page, kTargetOpenFailed);
+        return -1;
+    }
+    CTextBuf targetPath;
+    targetPath.InitFrom(request.targetPath);
+    if (ConfirmOverwrite(targetPath, page) != 1)
+        return -1;
+
+    HANDLE source = CreateFileA(request.sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE) {
+        SendConvertError(page, kSourceOpenFailed);
+        return -1;
+    }
+    SectorLayout layout;
+    if (!ReadLayout(source, &layout)) {
+        CloseHandle(source);
+        SendConvertError(page, kUnsupportedTrackMode);
+        return -1;
+    }
+    DWORD sizeHigh = 0;
+    DWORD sizeLow = GetFileSize(source, &sizeHigh);
+    unsigned long long size = ((unsigned long long)sizeHigh << 32) | sizeLow;
+    unsigned long long sectorCount = size / (unsigned long long)layout.m_sectorSize;
+    double total = (double)(sectorCount * layout.m_sectorSize);
+    SetFilePointer(source, 0, nullptr, FILE_BEGIN);
+
+    // Only now, with the source open and its layout known, is an existing
+    // target truncated: a run that fails before this leaves it as it was.
+    HANDLE target = CreateFileA(request.targetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (target == INVALID_HANDLE_VALUE) {
+        CloseHandle(source);
+        SendConvertError(page, kTargetOpenFailed);
+        return -1;
+    }
+
+    unsigned long long copied = 0;
+    CopyOutcome outcome = CopySectors(source, target, layout, sectorCount, total, page, &copied);
+    CloseHandle(target);
+    CloseHandle(source);
+    double processed = (double)(copied * layout.m_sectorSize);
+
+    if (outcome == kCopyWriteFailed || outcome == kCopyReadFailed) {
+        // An incomplete target must not pass for a converted image.
+        DeleteFileA(request.targetPath);
+        ReportProgress(processed, total, page, kReportStopped);
+        SendConvertError(page, outcome == kCopyWriteFailed ? kTargetWriteFailed : kSourceReadFailed);
+        return -1;
+    }
+    bool cancelled = g_cancelRequested.load(std::memory_order_relaxed) != 0;
+    if (cancelled)
+        DeleteFileA(request.targetPath);
+    ReportProgress(processed, total, page, cancelled ? kReportStopped : kReportFinal);
+    return 1;
+}

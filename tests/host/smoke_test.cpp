@@ -1,9 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "base/textbuf.h"
-
-TEST(HostBuild, TextBufferLinks)
-{
-    CTextBuf text;
-    EXPECT_STREQ("", text.Text());
-}
