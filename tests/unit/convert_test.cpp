@@ -1,0 +1,732 @@
+// ConvertImage and ConfirmOverwrite on real files, with a real page watched
+// from the interface thread while the conversion runs on a second thread.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "base/language.h"
+#include "convert/convert.h"
+#include "convert/job.h"
+#include "convert/progress.h"
+#include "res/resource.h"
+#include "tests/support/boxes.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/windows.h"
+#include "tests/unit/page_watch.h"
+
+namespace {
+
+const std::string kGermanQuestionStart = "Soll die vorhandene Datei '";
+const std::string kGermanQuestionEnd = "' \xFC" "berschrieben werden ?\n";
+
+// A source of zeros of any size, made sparse where the file system can.
+bool MakeSparseFile(const std::string& path, unsigned long long size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD ignored = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = (LONGLONG)size;
+    bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string CurrentTestName()
+{
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "_" + info->name();
+}
+
+class ConvertFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_watch.IsReady());
+        m_savedEnglish = g_english;
+        g_english = 0;
+        g_cancelRequested = 0;
+        m_dir = TestDir(CurrentTestName().c_str());
+        m_source = m_dir + "disc.bin";
+        m_target = m_dir + "disc.iso";
+        DeleteFileA(m_source.c_str());
+        DeleteFileA(m_target.c_str());
+    }
+    void TearDown() override
+    {
+        g_english = m_savedEnglish;
+        g_cancelRequested = 0;
+        DeleteFileA(m_source.c_str());
+        DeleteFileA(m_target.c_str());
+    }
+
+    ConvertRequest Request(const std::string& source, const std::string& target)
+    {
+        ConvertRequest request;
+        memset(&request, 0, sizeof(request));
+        lstrcpynA(request.sourcePath, source.c_str(), sizeof(request.sourcePath));
+        lstrcpynA(request.targetPath, target.c_str(), sizeof(request.targetPath));
+        request.pageWindow = m_watch.Page();
+        return request;
+    }
+
+    int Convert(const ConvertRequest& request)
+    {
+        return RunOnWorker([&] { return ConvertImage(request); });
+    }
+
+    int Convert() { return Convert(Request(m_source, m_target)); }
+
+    // Converts while a hook on the worker thread answers the overwrite question.
+    int ConvertAnswering(int answer, std::vector<HookedBox>* boxes)
+    {
+        ConvertRequest request = Request(m_source, m_target);
+        return RunOnWorker([&] {
+            CBoxHook hook(answer);
+            int result = ConvertImage(request);
+            *boxes = hook.Boxes();
+            return result;
+        });
+    }
+
+    bool IsSummary(const std::string& status)
+    {
+        return status.compare(0, 8, "Erledigt") == 0 || status.compare(0, 6, "Finish") == 0;
+    }
+
+    void ExpectNoProgress()
+    {
+        EXPECT_EQ(0u, m_watch.Count(IDC_PROGRESS, PBM_SETPOS));
+        EXPECT_EQ(0u, m_watch.Count(IDC_STATUS_LINE, WM_SETTEXT));
+        EXPECT_EQ(0u, m_watch.Count(IDC_TIME_LINE, WM_SETTEXT));
+    }
+
+    CPageWatch m_watch;
+    int m_savedEnglish = 0;
+    std::string m_dir;
+    std::string m_source;
+    std::string m_target;
+};
+
+// --- Layouts -------------------------------------------------------------
+
+class ConvertLayouts : public ConvertFixture {};
+
+TEST_F(ConvertLayouts, Mode1RawTakesBytesFromSixteen)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 300, 100));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(ExpectedIso(300), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+}
+
+TEST_F(ConvertLayouts, Mode2RawTakesBytesFromTwentyFour)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode2, 300, 100));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(ExpectedIso(300), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+}
+
+TEST_F(ConvertLayouts, HeaderlessTakesBytesFromEight)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode2Headerless, 300, 2335));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(ExpectedIso(300), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+}
+
+TEST_F(ConvertLayouts, HeaderlessStaysHeaderlessWhenLaterSectorsBeginWithSync)
+{
+    const uint32_t sectors = 50;
+    ASSERT_TRUE(WriteImage(m_source, kImageMode2Headerless, sectors));
+    std::vector<unsigned char> image = ReadFileBytes(m_source);
+    std::vector<unsigned char> expected = ExpectedIso(sectors);
+    const unsigned char sync[16] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x01};
+    for (uint32_t i = 1; i < sectors; ++i) {
+        memcpy(&image[i * 2336], sync, sizeof(sync));
+        // The sync and header overlap the first 8 data bytes of the sector.
+        memcpy(&expected[i * 2048], sync + 8, 8);
+    }
+    ASSERT_TRUE(WriteFileBytes(m_source, image.data(), image.size()));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(expected, ReadFileBytes(m_target));
+}
+
+TEST_F(ConvertLayouts, PartialSectorOnlyGivesAnEmptyTarget)
+{
+    CFakeClock clock({1000, 3000});
+    // A Mode 1 header and less than a sector behind it.
+    std::vector<unsigned char> image(2351, 0x33);
+    const unsigned char header[16] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                      0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x02, 0x00, 0x01};
+    memcpy(image.data(), header, sizeof(header));
+    ASSERT_TRUE(WriteFileBytes(m_source, image.data(), image.size()));
+
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(0, FileSize(m_target));
+    // Only the final report, of 0 bytes out of 0.
+    EXPECT_EQ(std::vector<WPARAM>({0, 0}), m_watch.BarPositions());
+    EXPECT_EQ(std::vector<std::string>({"Erledigt   :||  \xD8 0 Byte / Sek.  || Gesamtzeit: 2 Sek."}),
+              m_watch.Texts(IDC_STATUS_LINE));
+    EXPECT_EQ(std::vector<std::string>({""}), m_watch.Texts(IDC_TIME_LINE));
+}
+
+TEST_F(ConvertLayouts, SourcesTooShortForAHeader)
+{
+    // Bytes that are not there count as 0: no sync, so headerless, nothing to copy.
+    const unsigned char few[5] = {1, 2, 3, 4, 5};
+    ASSERT_TRUE(WriteFileBytes(m_source, few, sizeof(few)));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(0, FileSize(m_target));
+
+    // Only the sync: its mode byte counts as 0.
+    const unsigned char sync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    ASSERT_TRUE(WriteFileBytes(m_source, sync, sizeof(sync)));
+    DeleteFileA(m_target.c_str());
+    m_watch.ClearEvents();
+    EXPECT_EQ(-1, Convert());
+    EXPECT_EQ(std::vector<LPARAM>({kUnsupportedTrackMode}), m_watch.Errors());
+    EXPECT_FALSE(FileExists(m_target));
+
+    ASSERT_TRUE(WriteFileBytes(m_source, "", 0));
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(0, FileSize(m_target));
+}
+
+TEST_F(ConvertLayouts, UnsupportedModeBytesCopyNothing)
+{
+    const unsigned char modes[] = {0, 3, 0x81};
+    for (unsigned char mode : modes) {
+        ASSERT_TRUE(WriteImage(m_source, kImageMode1, 200));
+        std::vector<unsigned char> image = ReadFileBytes(m_source);
+        image[15] = mode;
+        ASSERT_TRUE(WriteFileBytes(m_source, image.data(), image.size()));
+        DeleteFileA(m_target.c_str());
+        m_watch.ClearEvents();
+
+        EXPECT_EQ(-1, Convert()) << (int)mode;
+        EXPECT_EQ(std::vector<LPARAM>({kUnsupportedTrackMode}), m_watch.Errors()) << (int)mode;
+        EXPECT_FALSE(FileExists(m_target)) << (int)mode;
+        ExpectNoProgress();
+    }
+}
+
+TEST_F(ConvertLayouts, ChooseSectorLayoutTable)
+{
+    unsigned char header[kHeaderSize] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                         0xFF, 0xFF, 0xFF, 0x00, 0x12, 0x34, 0x56, 0x01};
+    SectorLayout layout = {0, 0, 0};
+    ASSERT_EQ(1, ChooseSectorLayout(header, &layout));
+    EXPECT_EQ(16, layout.m_skipBefore);
+    EXPECT_EQ(288, layout.m_skipAfter);
+    EXPECT_EQ(2352, layout.m_sectorSize);
+    header[15] = 2;
+    ASSERT_EQ(1, ChooseSectorLayout(header, &layout));
+    EXPECT_EQ(24, layout.m_skipBefore);
+    EXPECT_EQ(280, layout.m_skipAfter);
+    EXPECT_EQ(2352, layout.m_sectorSize);
+    header[15] = 4;
+    EXPECT_EQ(0, ChooseSectorLayout(header, &layout));
+    header[11] = 0xFF;  // no longer the sync: the mode byte does not matter
+    ASSERT_EQ(1, ChooseSectorLayout(header, &layout));
+    EXPECT_EQ(8, layout.m_skipBefore);
+    EXPECT_EQ(280, layout.m_skipAfter);
+    EXPECT_EQ(2336, layout.m_sectorSize);
+}
+
+// --- Progress --------------------------------------------------------------
+
+class ConvertProgress : public ConvertFixture {};
+
+TEST_F(ConvertProgress, HundredSectorsMakeNoIntermediateReport)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 100));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(0u, m_watch.IntermediateReports());
+    EXPECT_EQ(std::vector<WPARAM>({100, 0}), m_watch.BarPositions());
+    EXPECT_EQ(100 * 2048, FileSize(m_target));
+}
+
+TEST_F(ConvertProgress, HundredAndOneSectorsMakeExactlyOne)
+{
+    CFakeClock clock({0, 1000});
+    ASSERT_TRUE(WriteImage(m_source, kImageMode2, 101));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(1u, m_watch.IntermediateReports());
+    // Per-mille 1000 at the check, then the final report.
+    EXPECT_EQ(std::vector<WPARAM>({100, 100, 0}), m_watch.BarPositions());
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_EQ(3u, status.size());
+    EXPECT_EQ("Status :[100.0 %]  ||  \xD8 231.98 KB / Sek.  || 231.98 KB von 231.98 KB ", status[0]);
+    EXPECT_EQ("Erledigt   :||  \xD8 231.98 KB / Sek.  || Gesamtzeit: 1 Sek.", status[2]);
+    EXPECT_EQ(0, m_watch.BarPosition());
+    EXPECT_EQ("", m_watch.Text(IDC_TIME_LINE));
+}
+
+TEST_F(ConvertProgress, WorkedExampleThroughAWholeRun)
+{
+    // Start at 5000 ms, first report 2000 ms later, the end after 20500 ms.
+    CFakeClock clock({5000, 7000, 25500});
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    EXPECT_EQ(1, Convert());
+    // Checks after 101, 202, ... 909 sectors, each with a new per-mille.
+    EXPECT_EQ(9u, m_watch.IntermediateReports());
+    std::vector<WPARAM> bars = m_watch.BarPositions();
+    EXPECT_EQ(std::vector<WPARAM>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}), bars);
+    std::vector<std::string> time = m_watch.Texts(IDC_TIME_LINE);
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_FALSE(time.empty());
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ("Noch 17 Sek.  ||  Verstrichen: 2 Sek.", time.front());
+    EXPECT_EQ("Status :[10.1 %]  ||  \xD8 115.99 KB / Sek.  || 231.98 KB von 2.24 MB ", status.front());
+    EXPECT_EQ("Erledigt   :||  \xD8 112.04 KB / Sek.  || Gesamtzeit: 20 Sek.", m_watch.Text(IDC_STATUS_LINE));
+    EXPECT_EQ("", m_watch.Text(IDC_TIME_LINE));
+    EXPECT_EQ(0, m_watch.BarPosition());
+    EXPECT_EQ(ExpectedIso(1000), ReadFileBytes(m_target));
+}
+
+TEST_F(ConvertProgress, WorkedExampleInEnglish)
+{
+    g_english = 1;
+    CFakeClock clock({5000, 7000, 25500});
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    EXPECT_EQ(1, Convert());
+    std::vector<std::string> time = m_watch.Texts(IDC_TIME_LINE);
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_FALSE(time.empty());
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ("Remaining 17 Sek.  ||  Elapsed: 2 Sek.", time.front());
+    EXPECT_EQ("Status :[10.1 %]  ||  \xD8 115.99 KB / Sek.  || 231.98 KB at 2.24 MB ", status.front());
+    EXPECT_EQ("Finish   :||  \xD8 112.04 KB / Sek.  || Total: 20 Sek.", m_watch.Text(IDC_STATUS_LINE));
+}
+
+TEST_F(ConvertProgress, FirstCheckReportsPerMilleZero)
+{
+    // 1,000,000 headerless sectors of zeros; stop at the second report.
+    ASSERT_TRUE(MakeSparseFile(m_source, 1000000ULL * 2336));
+    CFakeClock clock({0, 1000});
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 2)
+            g_cancelRequested = 1;
+    };
+    EXPECT_EQ(1, Convert());
+    m_watch.onEvent = nullptr;
+    // Report at 101 sectors (per-mille 0, 0.0101 percent: bar only), the next
+    // at 1010 sectors (per-mille 1), where the run stopped.
+    std::vector<WPARAM> bars = m_watch.BarPositions();
+    EXPECT_EQ(std::vector<WPARAM>({0, 0, 0, 0}), bars);
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_EQ(2u, status.size());
+    EXPECT_EQ("Status :[0.1 %]  ||  \xD8 2.25 MB / Sek.  || 2.25 MB von 2.18 GB ", status[0]);
+    EXPECT_EQ(status[0], status[1]);
+    EXPECT_FALSE(FileExists(m_target));
+}
+
+TEST_F(ConvertProgress, NeverMoreThanThousandAndOneIntermediateReports)
+{
+    // 1001 checks of 101 sectors, every one with a new per-mille from 0 to 1000.
+    const unsigned long long sectors = 101ULL * 1001;
+    ASSERT_TRUE(MakeSparseFile(m_source, sectors * 2336));
+    EXPECT_EQ(1, Convert());
+    EXPECT_EQ(1001u, m_watch.IntermediateReports());
+    std::vector<WPARAM> bars = m_watch.BarPositions();
+    ASSERT_EQ(1003u, bars.size());
+    for (size_t i = 1; i < 1001; ++i)
+        ASSERT_LE(bars[i - 1], bars[i]) << i;
+    EXPECT_EQ(100u, bars[1000]);
+    EXPECT_EQ(0u, bars[1002]);
+    EXPECT_EQ((long long)(sectors * 2048), FileSize(m_target));
+    EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+}
+
+// --- Overwrite question ------------------------------------------------------
+
+class ConvertOverwrite : public ConvertFixture {
+protected:
+    void SetUp() override
+    {
+        ConvertFixture::SetUp();
+        ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+        ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
+    }
+    void ExpectTargetUnchanged()
+    {
+        std::vector<unsigned char> bytes = ReadFileBytes(m_target);
+        EXPECT_EQ("previous target", std::string(bytes.begin(), bytes.end()));
+    }
+};
+
+TEST_F(ConvertOverwrite, QuestionTextAndButtonsInGerman)
+{
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(kGermanQuestionStart + m_target + kGermanQuestionEnd, boxes[0].text);
+    EXPECT_EQ("", boxes[0].caption);
+    EXPECT_TRUE(boxes[0].hasYes);
+    EXPECT_TRUE(boxes[0].hasNo);
+    EXPECT_TRUE(boxes[0].hasCancel);
+    EXPECT_FALSE(boxes[0].hasOk);
+    EXPECT_TRUE(boxes[0].hasQuestionIcon);
+    EXPECT_TRUE(boxes[0].owner == m_watch.Page() || boxes[0].owner == GetAncestor(m_watch.Page(), GA_ROOT));
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+}
+
+TEST_F(ConvertOverwrite, QuestionTextInEnglish)
+{
+    g_english = 1;
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Output file '" + m_target + "' already exists. Overwrite existing ?\n", boxes[0].text);
+}
+
+TEST_F(ConvertOverwrite, NoCancelAndClosingLeaveEverythingAlone)
+{
+    const int answers[] = {IDNO, IDCANCEL, 0};
+    for (int answer : answers) {
+        m_watch.ClearEvents();
+        std::vector<HookedBox> boxes;
+        EXPECT_EQ(-1, ConvertAnswering(answer, &boxes)) << answer;
+        EXPECT_EQ(1u, boxes.size()) << answer;
+        ExpectTargetUnchanged();
+        EXPECT_TRUE(m_watch.Events().empty()) << answer;
+    }
+}
+
+TEST_F(ConvertOverwrite, HelperThreadFindsTheSameQuestion)
+{
+    // The box found from outside the worker, as another program would see it.
+    BoxAnswerer answerer;
+    answerer.Answer(IDNO);
+    EXPECT_EQ(-1, Convert());
+    ASSERT_TRUE(answerer.WaitForCount(1, 5000));
+    std::vector<SeenBox> seen = answerer.Seen();
+    EXPECT_EQ(kGermanQuestionStart + m_target + kGermanQuestionEnd, seen[0].text);
+    EXPECT_EQ(IDNO, seen[0].answer);
+    ExpectTargetUnchanged();
+}
+
+TEST_F(ConvertOverwrite, NoQuestionWithoutAnExistingTarget)
+{
+    DeleteFileA(m_target.c_str());
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDNO, &boxes));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+}
+
+TEST_F(ConvertOverwrite, ConfirmOverwriteResults)
+{
+    std::vector<HookedBox> boxes;
+    int yes = RunOnWorker([&] {
+        CBoxHook hook(IDYES);
+        CTextBuf path;
+        path.InitFrom(m_target.c_str());
+        return ConfirmOverwrite(path, m_watch.Page());
+    });
+    EXPECT_EQ(1, yes);
+    int no = RunOnWorker([&] {
+        CBoxHook hook(IDNO);
+        CTextBuf path;
+        path.InitFrom(m_target.c_str());
+        int result = ConfirmOverwrite(path, m_watch.Page());
+        boxes = hook.Boxes();
+        return result;
+    });
+    EXPECT_EQ(0, no);
+    EXPECT_EQ(1u, boxes.size());
+    int missing = RunOnWorker([&] {
+        CBoxHook hook(IDNO);
+        CTextBuf path;
+        path.InitFrom((m_dir + "missing.iso").c_str());
+        int result = ConfirmOverwrite(path, m_watch.Page());
+        boxes = hook.Boxes();
+        return result;
+    });
+    EXPECT_EQ(1, missing);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(m_watch.Errors().empty());
+    ExpectTargetUnchanged();
+}
+
+// --- Failures before the copy ----------------------------------------------
+
+class ConvertFailures : public ConvertFixture {};
+
+TEST_F(ConvertFailures, TargetThatIsADirectory)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    std::string folder = m_dir + "folder.iso";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::vector<HookedBox> boxes;
+    ConvertRequest request = Request(m_source, folder);
+    int result = RunOnWorker([&] {
+        CBoxHook hook(IDYES);
+        int r = ConvertImage(request);
+        boxes = hook.Boxes();
+        return r;
+    });
+    EXPECT_EQ(-1, result);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    EXPECT_EQ(1u, m_watch.Events().size());
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(ConvertFailures, MissingSourceCreatesNoTarget)
+{
+    EXPECT_EQ(-1, Convert());
+    EXPECT_EQ(std::vector<LPARAM>({kSourceOpenFailed}), m_watch.Errors());
+    EXPECT_EQ(1u, m_watch.Events().size());
+    EXPECT_FALSE(FileExists(m_target));
+}
+
+TEST_F(ConvertFailures, ExistingTargetSurvivesAFailedSource)
+{
+    ASSERT_TRUE(WriteFileBytes(m_target, "keep me", 7));
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(std::vector<LPARAM>({kSourceOpenFailed}), m_watch.Errors());
+    std::vector<unsigned char> bytes = ReadFileBytes(m_target);
+    EXPECT_EQ("keep me", std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(ConvertFailures, ExistingTargetSurvivesAnUnsupportedMode)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    std::vector<unsigned char> image = ReadFileBytes(m_source);
+    image[15] = 3;
+    ASSERT_TRUE(WriteFileBytes(m_source, image.data(), image.size()));
+    ASSERT_TRUE(WriteFileBytes(m_target, "keep me", 7));
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(std::vector<LPARAM>({kUnsupportedTrackMode}), m_watch.Errors());
+    std::vector<unsigned char> bytes = ReadFileBytes(m_target);
+    EXPECT_EQ("keep me", std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(ConvertFailures, SourceHeldOpenWithoutSharing)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    HANDLE held = CreateFileA(m_source.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(-1, Convert());
+    CloseHandle(held);
+    EXPECT_EQ(std::vector<LPARAM>({kSourceOpenFailed}), m_watch.Errors());
+    EXPECT_FALSE(FileExists(m_target));
+}
+
+TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    std::vector<unsigned char> before = ReadFileBytes(m_source);
+    std::vector<HookedBox> boxes;
+    ConvertRequest request = Request(m_source, m_source);
+    int result = RunOnWorker([&] {
+        CBoxHook hook(IDYES);
+        int r = ConvertImage(request);
+        boxes = hook.Boxes();
+        return r;
+    });
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    EXPECT_EQ(before, ReadFileBytes(m_source));
+    ExpectNoProgress();
+}
+
+TEST_F(ConvertFailures, TargetInAMissingFolder)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    EXPECT_EQ(-1, Convert(Request(m_source, m_dir + "no such folder\\disc.iso")));
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    ExpectNoProgress();
+}
+
+TEST_F(ConvertFailures, PathsThatDoNotFitAreRefused)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    ConvertRequest request = Request(m_source, m_target);
+    // No NUL inside the target buffer: its first 511 bytes must not be taken for a path.
+    std::string longName = m_dir + std::string(kPathSize, 'x');
+    memcpy(request.targetPath, longName.data(), sizeof(request.targetPath));
+    EXPECT_EQ(-1, Convert(request));
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+
+    m_watch.ClearEvents();
+    request = Request(m_source, m_target);
+    memcpy(request.sourcePath, longName.data(), sizeof(request.sourcePath));
+    EXPECT_EQ(-1, Convert(request));
+    EXPECT_EQ(std::vector<LPARAM>({kSourceOpenFailed}), m_watch.Errors());
+    EXPECT_FALSE(FileExists(m_target));
+
+    // Only the source is in the folder.
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((m_dir + "*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    int files = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++files;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    EXPECT_EQ(1, files);
+
+    // The overwrite check refuses a path longer than a request can hold.
+    m_watch.ClearEvents();
+    int refused = RunOnWorker([&] {
+        CTextBuf path;
+        path.InitFrom(longName.c_str());
+        return ConfirmOverwrite(path, m_watch.Page());
+    });
+    EXPECT_EQ(-1, refused);
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+}
+
+// --- Cancel --------------------------------------------------------------------
+
+class ConvertCancel : public ConvertFixture {};
+
+TEST_F(ConvertCancel, FlagSetBeforeTheRunFinishesTheFirstSector)
+{
+    CFakeClock clock({0, 1000});
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    g_cancelRequested = 1;
+    EXPECT_EQ(1, Convert());
+    EXPECT_FALSE(FileExists(m_target));
+    // One sector of 2352 bytes copied; no summary.
+    EXPECT_EQ(std::vector<WPARAM>({0, 0}), m_watch.BarPositions());
+    EXPECT_EQ(std::vector<std::string>({"Status :[0.1 %]  ||  \xD8 2.30 KB / Sek.  || 2.30 KB von 2.24 MB "}),
+              m_watch.Texts(IDC_STATUS_LINE));
+    EXPECT_EQ("", m_watch.Text(IDC_TIME_LINE));
+    EXPECT_EQ(0, m_watch.BarPosition());
+    EXPECT_TRUE(m_watch.Errors().empty());
+}
+
+TEST_F(ConvertCancel, FlagSetDuringAReportStopsAfterThatSector)
+{
+    CFakeClock clock({0, 2000});
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
+    m_watch.onEvent = [](const PageEvent& event) {
+        if (event.message == PBM_SETPOS)
+            g_cancelRequested = 1;
+    };
+    BoxAnswerer answerer;
+    answerer.Answer(IDYES);
+    EXPECT_EQ(1, Convert());
+    m_watch.onEvent = nullptr;
+    EXPECT_FALSE(FileExists(m_target));
+    EXPECT_EQ(1u, m_watch.IntermediateReports());
+    EXPECT_EQ(std::vector<WPARAM>({10, 10, 0}), m_watch.BarPositions());
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_EQ(2u, status.size());
+    // The final report passes the 101 copied sectors.
+    EXPECT_EQ("Status :[10.1 %]  ||  \xD8 115.99 KB / Sek.  || 231.98 KB von 2.24 MB ", status[1]);
+    EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+    EXPECT_EQ("", m_watch.Text(IDC_TIME_LINE));
+}
+
+TEST_F(ConvertCancel, FlagSetDuringTheLastSectorStillDeletes)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 101));
+    m_watch.onEvent = [](const PageEvent& event) {
+        if (event.message == PBM_SETPOS)
+            g_cancelRequested = 1;
+    };
+    EXPECT_EQ(1, Convert());
+    m_watch.onEvent = nullptr;
+    EXPECT_FALSE(FileExists(m_target));
+    EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+    EXPECT_EQ(std::vector<WPARAM>({100, 100, 0}), m_watch.BarPositions());
+}
+
+// --- A source over 4 GiB (label "large") -----------------------------------
+
+class ConvertLarge : public ConvertFixture {};
+
+TEST_F(ConvertLarge, SourceOverFourGiBUsesSixtyFourBitFigures)
+{
+    // 2,100,000 Mode 1 sectors: 4.94 GB of source, 4.30 GB of target, both
+    // past 2^32. Real sectors at the start, across 2^32 and at the end.
+    const unsigned long long sectors = 2100000;
+    ASSERT_TRUE(MakeSparseFile(m_source, sectors * 2352 + 77));
+    const uint32_t written[] = {0, 1, 2, 1826090, 1826091, 1826092, 2097151, 2097152, 2097153, 2099999};
+    {
+        HANDLE file = CreateFileA(m_source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        std::string one = m_dir + "one.bin";
+        ASSERT_TRUE(WriteImage(one, kImageMode1, 1));
+        std::vector<unsigned char> sector = ReadFileBytes(one);
+        DeleteFileA(one.c_str());
+        ASSERT_EQ(2352u, sector.size());
+        for (uint32_t index : written) {
+            FillSectorData(index, &sector[16]);
+            LARGE_INTEGER at;
+            at.QuadPart = (LONGLONG)index * 2352;
+            DWORD done = 0;
+            ASSERT_TRUE(SetFilePointerEx(file, at, nullptr, FILE_BEGIN));
+            ASSERT_TRUE(WriteFile(file, sector.data(), 2352, &done, nullptr));
+            ASSERT_EQ(2352u, done);
+        }
+        CloseHandle(file);
+    }
+
+    EXPECT_EQ(1, RunOnWorker([&] { return ConvertImage(Request(m_source, m_target)); }, 800000));
+    EXPECT_EQ((long long)(sectors * 2048), FileSize(m_target));
+    // Per-mille 0 to 999 at the checks: 1000 reports, the last at 99 percent.
+    EXPECT_EQ(1000u, m_watch.IntermediateReports());
+    std::vector<WPARAM> bars = m_watch.BarPositions();
+    ASSERT_EQ(1002u, bars.size());
+    EXPECT_EQ(99u, bars[999]);
+    std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
+    ASSERT_GE(status.size(), 2u);
+    std::string last = status[status.size() - 2];
+    EXPECT_NE(std::string::npos, last.find("[100.0 %]")) << last;
+    EXPECT_NE(std::string::npos, last.find("|| 4.60 GB von 4.60 GB ")) << last;
+    EXPECT_TRUE(IsSummary(status.back()));
+
+    HANDLE target = CreateFileA(m_target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, target);
+    std::vector<unsigned char> expected(2048), actual(2048);
+    for (uint32_t index : written) {
+        FillSectorData(index, expected.data());
+        LARGE_INTEGER at;
+        at.QuadPart = (LONGLONG)index * 2048;
+        DWORD done = 0;
+        ASSERT_TRUE(SetFilePointerEx(target, at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(ReadFile(target, actual.data(), 2048, &done, nullptr));
+        EXPECT_EQ(2048u, done);
+        EXPECT_EQ(expected, actual) << "sector " << index;
+    }
+    // A sector that was never written holds zeros.
+    LARGE_INTEGER at;
+    at.QuadPart = 2000000LL * 2048;
+    DWORD done = 0;
+    SetFilePointerEx(target, at, nullptr, FILE_BEGIN);
+    ReadFile(target, actual.data(), 2048, &done, nullptr);
+    EXPECT_EQ(std::vector<unsigned char>(2048, 0), actual);
+    CloseHandle(target);
+}
+
+}  // namespace
