@@ -1,0 +1,220 @@
+// Converting with the real program, driven from outside as a user would: the
+// Open and Save dialogs typed into, Convert, the busy and idle looks, quitting
+// attempts during a run, and a full disk. The files on disk are checked.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/settingsfile.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/windows.h"
+
+namespace {
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK CollectFileDialog(HWND window, LPARAM param)
+{
+    DialogSearch* search = (DialogSearch*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[32] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (pid == search->processId && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
+        (GetDlgItem(window, 0x47C) || GetDlgItem(window, 0x480))) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectEdit(HWND window, LPARAM param)
+{
+    char cls[32] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (lstrcmpiA(cls, "Edit") != 0)
+        return TRUE;
+    *(HWND*)param = window;
+    return FALSE;
+}
+
+// The name field of the program's file dialog, once it shows.
+HWND WaitForFileNameField(DWORD processId, HWND* dialog)
+{
+    HWND field = nullptr;
+    WaitUntil(
+        [&] {
+            DialogSearch search = {processId, nullptr};
+            EnumWindows(CollectFileDialog, (LPARAM)&search);
+            if (!search.found)
+                return false;
+            *dialog = search.found;
+            HWND combo = GetDlgItem(search.found, 0x47C);
+            if (combo)
+                EnumChildWindows(combo, CollectEdit, (LPARAM)&field);
+            else
+                field = GetDlgItem(search.found, 0x480);
+            return field != nullptr;
+        },
+        20000);
+    return field;
+}
+
+// Presses a browse button, reads the proposed name, types `path` and presses OK.
+std::string ChooseInFileDialog(CProgramDriver& program, int browseButton, const std::string& path)
+{
+    program.ClickPage(browseButton);
+    HWND dialog = nullptr;
+    HWND field = WaitForFileNameField(program.ProcessId(), &dialog);
+    if (!field)
+        return "<no dialog>";
+    std::string proposed = WindowText(field);
+    SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, nullptr);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
+    WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
+    return proposed;
+}
+
+int EnabledBusyButtons(CProgramDriver& program)
+{
+    int count = 0;
+    for (int id : {IDC_TAB_CONVERTER, IDC_TAB_CPU, IDC_TAB_FPU, IDC_TAB_LANGUAGE, IDC_TAB_ABOUT, IDC_TAB_EXTRAS, IDCANCEL})
+        count += IsWindowEnabled(GetDlgItem(program.MainDialog(), id)) ? 1 : 0;
+    for (int id : {IDC_SOURCE_BROWSE, IDC_TARGET_BROWSE})
+        count += IsWindowEnabled(program.PageControl(id)) ? 1 : 0;
+    return count;
+}
+
+bool IdleLook(CProgramDriver& program)
+{
+    return program.PageText(IDC_CONVERT) == "&Konvertieren" && IsWindowEnabled(GetDlgItem(program.MainDialog(), IDCANCEL)) &&
+           IsWindowEnabled(GetDlgItem(program.MainDialog(), IDC_TAB_ABOUT)) &&
+           IsWindowEnabled(program.PageControl(IDC_SOURCE_BROWSE)) && IsWindowEnabled(program.PageControl(IDC_TARGET_BROWSE));
+}
+
+class ProgramConvert : public testing::Test {
+protected:
+    void SetUp() override { WriteProgramSettings("0", "0"); }
+    void TearDown() override
+    {
+        program.Kill();
+        DeleteSettingsFile();
+    }
+    bool Launch()
+    {
+        return program.Start() && program.WaitForMainDialog() && program.WaitForPage(IDC_CONVERT);
+    }
+    CProgramDriver program;
+};
+
+}  // namespace
+
+TEST_F(ProgramConvert, ThroughOpenAndSaveDialogs)
+{
+    const uint32_t sectors = 120000;
+    std::string dir = TestDir("e2e convert");
+    std::string image = dir + "disc.bin";
+    std::string target = dir + "disc.iso";
+    if (FileSize(image) != 2352LL * sectors) {
+        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
+    }
+    DeleteFileA(target.c_str());
+    ASSERT_TRUE(Launch());
+    program.Screenshot("convert-1-start.png");
+
+    // The Open dialog starts without a name; the field is set once it has returned.
+    EXPECT_EQ("", ChooseInFileDialog(program, IDC_SOURCE_BROWSE, image));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_SOURCE_EDIT) == image; }, 10000));
+    EXPECT_EQ("disc.iso", ChooseInFileDialog(program, IDC_TARGET_BROWSE, target));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_TARGET_EDIT) == target; }, 10000));
+    program.Screenshot("convert-2-chosen.png");
+
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_CONVERT) == "&ABBRUCH"; }, 20000));
+    EXPECT_EQ(0, EnabledBusyButtons(program));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_STATUS_LINE).rfind("Status :[", 0) == 0; }, 20000));
+    std::string firstStatus = program.PageText(IDC_STATUS_LINE);
+    program.Screenshot("convert-3-running.png");
+    bool changed = WaitUntil([&] {
+        std::string now = program.PageText(IDC_STATUS_LINE);
+        return now != firstStatus && now.rfind("Status :[", 0) == 0;
+    }, 20000);
+    EXPECT_TRUE(changed) << "the progress texts did not move on";
+
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_STATUS_LINE).rfind("Erledigt", 0) == 0; }, 120000));
+    ASSERT_TRUE(WaitUntil([&] { return IdleLook(program); }, 3000)) << "no idle look after the summary";
+    program.Screenshot("convert-4-done.png");
+    EXPECT_EQ("", program.PageText(IDC_TIME_LINE));
+    EXPECT_TRUE(program.Boxes().Seen().empty());
+    EXPECT_TRUE(ReadFileBytes(target) == ExpectedIso(sectors)) << "the ISO differs";
+}
+
+TEST_F(ProgramConvert, QuittingDuringARunDoesNothing)
+{
+    const uint32_t sectors = 200000;
+    std::string dir = TestDir("e2e quit");
+    std::string image = dir + "big.bin";
+    std::string target = dir + "big.iso";
+    if (FileSize(image) != 2352LL * sectors) {
+        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
+    }
+    DeleteFileA(target.c_str());
+    ASSERT_TRUE(Launch());
+    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
+    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_CONVERT) == "&ABBRUCH"; }, 20000));
+
+    HWND main = program.MainDialog();
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);   // Escape, "&ESC"
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);                        // the close box
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    PostMessageA(program.Page(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // Enter on the page
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_STATUS_LINE).rfind("Erledigt", 0) == 0; }, 120000))
+        << "the run did not come to its end";
+    EXPECT_TRUE(program.Running());
+    EXPECT_EQ(2048LL * sectors, FileSize(target));
+    ASSERT_TRUE(WaitUntil([&] { return IdleLook(program); }, 3000));
+
+    // Once idle, "&ESC" ends the program again.
+    DWORD code = 0;
+    ASSERT_TRUE(program.Click(program.MainDialog(), IDCANCEL));
+    EXPECT_TRUE(program.WaitForExit(15000, &code));
+}
+
+// Run by a wrapper that limits the file size the program may write
+// (KAVONIX_DISK_FULL names the image it prepared before the limit).
+TEST_F(ProgramConvert, DiskFullEndsWithWriteErrorAndNoTarget)
+{
+    const char* image = getenv("KAVONIX_DISK_FULL");
+    if (!image || !*image)
+        GTEST_SKIP() << "needs the file size limit of the disk-full wrapper";
+    std::string source = ToWindowsPath(image);
+    std::string target = source.substr(0, source.size() - 4) + ".iso";
+    DeleteFileA(target.c_str());
+    ASSERT_TRUE(FileExists(source));
+    ASSERT_TRUE(Launch());
+    program.SetText(program.Page(), IDC_SOURCE_EDIT, source);
+    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    ASSERT_TRUE(WaitUntil([&] { return !program.BoxTexts().empty(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return IdleLook(program); }, 10000));
+    std::vector<std::string> texts = program.BoxTexts();
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_EQ("Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n" + target, texts[0]);
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_EQ(std::string::npos, program.PageText(IDC_STATUS_LINE).find("Erledigt"));
+}
