@@ -142,7 +142,9 @@ static INT_PTR OnMainInit(HWND window)
     SetWindowLongA(window, GWL_EXSTYLE, WS_EX_APPWINDOW);
     SetBoldFont(window);
     SetProgramIcons(window);
-    if (g_pageDialog == nullptr)
+    // A negative index has asked to quit: no page is missing then, and a box
+    // would only flash up while the quit request ends it.
+    if (g_pageDialog == nullptr && g_page >= 0)
         ShowError("ERROR 1");
     return TRUE;
 }

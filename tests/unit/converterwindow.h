@@ -16,15 +16,20 @@
 #include "app/maindialog.h"
 #include "app/startup.h"
 #include "convert/job.h"
+#include "base/language.h"
 #include "res/resource.h"
+#include "tests/support/settingsfile.h"
 #include "tests/support/windows.h"
 
-// Opens the main dialog modeless and switches it to the converter page.
+// Opens the main dialog modeless and switches it to the converter page, in
+// German whatever language earlier tests stored: the dialog reads it back.
 class ConverterWindow {
 public:
     ConverterWindow()
     {
         ZeroMemory(&g_request, sizeof(g_request));
+        DeleteSettingsFile();
+        g_english = 0;
         m_main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
         if (m_main)
             SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_TAB_CONVERTER, BN_CLICKED), 0);
