@@ -63,76 +63,6 @@ int Fail(const std::string& what)
     return 1;
 }
 
-struct FileDialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchFileDialog(HWND window, LPARAM param)
-{
-    FileDialogSearch* search = (FileDialogSearch*)param;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    // Wine's file dialogs keep the name field in combo box cmb13 (0x47C), others in edt1 (0x480).
-    if (pid == search->processId && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
-        (GetDlgItem(window, 0x47C) || GetDlgItem(window, 0x480))) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK MatchEdit(HWND window, LPARAM param)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (lstrcmpiA(cls, "Edit") != 0)
-        return TRUE;
-    *(HWND*)param = window;
-    return FALSE;
-}
-
-HWND WaitForFileNameField(DWORD processId, HWND* dialog)
-{
-    HWND field = nullptr;
-    WaitUntil(
-        [&] {
-            FileDialogSearch search = {processId, nullptr};
-            EnumWindows(MatchFileDialog, (LPARAM)&search);
-            if (!search.found)
-                return false;
-            *dialog = search.found;
-            HWND combo = GetDlgItem(search.found, 0x47C);
-            if (combo)
-                EnumChildWindows(combo, MatchEdit, (LPARAM)&field);
-            else
-                field = GetDlgItem(search.found, 0x480);
-            return field != nullptr;
-        },
-        kStepTimeoutMs);
-    return field;
-}
-
-// Presses a browse button, types `path` into the file dialog's name field and
-// presses OK. `proposed` receives the name the dialog offered. False when no
-// dialog came or it did not close.
-bool ChooseInFileDialog(CProgramDriver& program, int browseButton, const std::string& path, std::string* proposed)
-{
-    if (!program.ClickPage(browseButton))
-        return false;
-    HWND dialog = nullptr;
-    HWND field = WaitForFileNameField(program.ProcessId(), &dialog);
-    if (!field)
-        return false;
-    *proposed = WindowText(field);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
-    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, kStepTimeoutMs);
-}
-
 bool StartsWith(const std::string& text, const char* head)
 {
     return text.compare(0, strlen(head), head) == 0;
@@ -144,8 +74,7 @@ bool StartsWith(const std::string& text, const char* head)
 bool SaveScreenshot(CProgramDriver& program, const std::string& path)
 {
     HWND main = program.MainDialog();
-    RECT client;
-    if (!main || !GetClientRect(main, &client))
+    if (!main)
         return false;
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     // Wine hands a window's pixels to the X server when the program's thread
@@ -156,47 +85,7 @@ bool SaveScreenshot(CProgramDriver& program, const std::string& path)
     SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
     Sleep(kSettleMs);
 
-    POINT origin = {0, 0};
-    ClientToScreen(main, &origin);
-    int width = client.right;
-    int height = client.bottom;
-    if (width <= 0 || height <= 0)
-        return false;
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof(info));
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memory, old);
-        if (ok) {
-            const unsigned char* bgra = (const unsigned char*)bits;
-            std::vector<unsigned char> rgb((size_t)width * height * 3);
-            for (size_t i = 0; i < (size_t)width * height; ++i) {
-                rgb[i * 3] = bgra[i * 4 + 2];
-                rgb[i * 3 + 1] = bgra[i * 4 + 1];
-                rgb[i * 3 + 2] = bgra[i * 4];
-            }
-            ok = WritePng(path, width, height, rgb);
-        }
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    return SaveClientScreenshot(main, path);
 }
 
 // The busy look: the Convert button has become the Cancel button.
@@ -313,12 +202,12 @@ int main(int argc, char** argv)
 
     std::string proposed;
     Say("source through the Open dialog: " + image);
-    if (!ChooseInFileDialog(program, IDC_SOURCE_BROWSE, image, &proposed))
+    if (!program.ChooseInFileDialog(IDC_SOURCE_BROWSE, image, &proposed))
         return Fail("the Open dialog did not come or did not close");
     if (!WaitUntil([&] { return program.PageText(IDC_SOURCE_EDIT) == image; }, kStepTimeoutMs))
         return Fail("the source field reads \"" + program.PageText(IDC_SOURCE_EDIT) + "\"");
     Say("target through the Save dialog: " + target);
-    if (!ChooseInFileDialog(program, IDC_TARGET_BROWSE, target, &proposed))
+    if (!program.ChooseInFileDialog(IDC_TARGET_BROWSE, target, &proposed))
         return Fail("the Save dialog did not come or did not close");
     Say("  (the Save dialog proposed \"" + proposed + "\")");
     if (!WaitUntil([&] { return program.PageText(IDC_TARGET_EDIT) == target; }, kStepTimeoutMs))

@@ -19,70 +19,11 @@
 
 namespace {
 
-struct DialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK CollectFileDialog(HWND window, LPARAM param)
-{
-    DialogSearch* search = (DialogSearch*)param;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (pid == search->processId && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
-        (GetDlgItem(window, 0x47C) || GetDlgItem(window, 0x480))) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectEdit(HWND window, LPARAM param)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (lstrcmpiA(cls, "Edit") != 0)
-        return TRUE;
-    *(HWND*)param = window;
-    return FALSE;
-}
-
-// The name field of the program's file dialog, once it shows.
-HWND WaitForFileNameField(DWORD processId, HWND* dialog)
-{
-    HWND field = nullptr;
-    WaitUntil(
-        [&] {
-            DialogSearch search = {processId, nullptr};
-            EnumWindows(CollectFileDialog, (LPARAM)&search);
-            if (!search.found)
-                return false;
-            *dialog = search.found;
-            HWND combo = GetDlgItem(search.found, 0x47C);
-            if (combo)
-                EnumChildWindows(combo, CollectEdit, (LPARAM)&field);
-            else
-                field = GetDlgItem(search.found, 0x480);
-            return field != nullptr;
-        },
-        20000);
-    return field;
-}
-
-// Presses a browse button, reads the proposed name, types `path` and presses OK.
+// Chooses `path` in the dialog of a browse button; the name the dialog proposed.
 std::string ChooseInFileDialog(CProgramDriver& program, int browseButton, const std::string& path)
 {
-    program.ClickPage(browseButton);
-    HWND dialog = nullptr;
-    HWND field = WaitForFileNameField(program.ProcessId(), &dialog);
-    if (!field)
-        return "<no dialog>";
-    std::string proposed = WindowText(field);
-    SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, nullptr);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
-    WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
+    std::string proposed = "<no dialog>";
+    program.ChooseInFileDialog(browseButton, path, &proposed);
     return proposed;
 }
 

@@ -175,6 +175,27 @@ bool CProgramDriver::ClickTab(int id, DWORD timeoutMs)
     }, timeoutMs);
 }
 
+bool CProgramDriver::ChooseInFileDialog(int browseButton, const std::string& path, std::string* proposed)
+{
+    // Looked up first: while the file dialog winds up, reading the caption can fail.
+    HWND main = MainDialog();
+    if (!main || !ClickPage(browseButton))
+        return false;
+    HWND field = nullptr;
+    HWND dialog = WaitForFileDialog(m_process.dwProcessId, &field, 20000);
+    if (!dialog)
+        return false;
+    *proposed = WindowText(field);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
+    // Back in the program's own loop: the dialog gone and its owner usable again.
+    return WaitUntil([&] {
+        return !IsWindow(dialog) && IsWindowEnabled(main) &&
+               SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }, 20000);
+}
+
 bool CProgramDriver::SetText(HWND dialog, int id, const std::string& text)
 {
     HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;

@@ -51,6 +51,11 @@ public:
     std::string PageText(int id) { return Text(Page(), id); }
     int Checked(int id);  // BM_GETCHECK of a main dialog button
 
+    // Presses a browse button of the page, types `path` into the file dialog's
+    // name field and presses OK; *proposed gets the name the dialog offered.
+    // False when no dialog came or it did not close.
+    bool ChooseInFileDialog(int browseButton, const std::string& path, std::string* proposed);
+
     // The program's message boxes, answered by a helper thread (IDOK unless told).
     BoxAnswerer& Boxes() { return *m_boxes; }
     std::vector<std::string> BoxTexts();

@@ -32,58 +32,6 @@ std::string ToUnixPath(const std::string& windowsPath)
     return out;
 }
 
-// A shortcut saved by the shell link object, as the shell makes one.
-bool MakeShortcut(const std::string& shortcut, const std::string& target)
-{
-    HRESULT com = CoInitialize(nullptr);
-    bool saved = false;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->SetPath(target.c_str())) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
-            WCHAR wide[1024];
-            MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, 1024);
-            saved = SUCCEEDED(file->Save(wide, TRUE));
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    return saved;
-}
-
-struct DialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK CollectFileDialog(HWND window, LPARAM param)
-{
-    DialogSearch* search = (DialogSearch*)param;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (pid == search->processId && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
-        (GetDlgItem(window, 0x47C) || GetDlgItem(window, 0x480))) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectEdit(HWND window, LPARAM param)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (lstrcmpiA(cls, "Edit") != 0)
-        return TRUE;
-    *(HWND*)param = window;
-    return FALSE;
-}
-
 // Presses the target's browse button, reads the name the Save dialog proposes
 // and cancels the dialog.
 std::string ProposedTargetName(CProgramDriver& program)
@@ -91,24 +39,9 @@ std::string ProposedTargetName(CProgramDriver& program)
     // Looked up first: while the dialog winds up, reading the caption can fail.
     HWND main = program.MainDialog();
     program.ClickPage(IDC_TARGET_BROWSE);
-    HWND dialog = nullptr;
     HWND field = nullptr;
-    WaitUntil(
-        [&] {
-            DialogSearch search = {program.ProcessId(), nullptr};
-            EnumWindows(CollectFileDialog, (LPARAM)&search);
-            if (!search.found)
-                return false;
-            dialog = search.found;
-            HWND combo = GetDlgItem(dialog, 0x47C);
-            if (combo)
-                EnumChildWindows(combo, CollectEdit, (LPARAM)&field);
-            else
-                field = GetDlgItem(dialog, 0x480);
-            return field != nullptr;
-        },
-        20000);
-    if (!field)
+    HWND dialog = WaitForFileDialog(program.ProcessId(), &field, 20000);
+    if (!dialog)
         return "<no dialog>";
     std::string proposed = WindowText(field);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));

@@ -97,11 +97,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     return fclose(f) == 0 && ok;
 }
 
-bool SaveWindowScreenshot(HWND window, const std::string& path)
+bool SaveScreenArea(const RECT& area, const std::string& path)
 {
-    RECT area;
-    if (!GetWindowRect(window, &area))
-        return false;
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
@@ -140,4 +137,21 @@ bool SaveWindowScreenshot(HWND window, const std::string& path)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+bool SaveWindowScreenshot(HWND window, const std::string& path)
+{
+    RECT area;
+    if (!GetWindowRect(window, &area))
+        return false;
+    return SaveScreenArea(area, path);
+}
+
+bool SaveClientScreenshot(HWND window, const std::string& path)
+{
+    RECT client;
+    if (!GetClientRect(window, &client))
+        return false;
+    MapWindowPoints(window, nullptr, (POINT*)&client, 2);
+    return SaveScreenArea(client, path);
 }

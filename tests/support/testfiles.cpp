@@ -1,5 +1,8 @@
 #include "tests/support/testfiles.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -123,4 +126,25 @@ int64_t FileSize(const std::string& path)
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return -1;
     return ((int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+bool MakeShortcut(const std::string& shortcut, const std::string& target)
+{
+    HRESULT com = CoInitialize(nullptr);
+    bool saved = false;
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->SetPath(target.c_str())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
+            WCHAR wide[1024];
+            MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, 1024);
+            saved = SUCCEEDED(file->Save(wide, TRUE));
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return saved;
 }

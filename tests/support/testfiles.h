@@ -29,3 +29,5 @@ bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 int64_t FileSize(const std::string& path);  // -1 when missing
+// A shortcut saved by the shell link object, as the shell makes one.
+bool MakeShortcut(const std::string& shortcut, const std::string& target);

@@ -13,3 +13,9 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Text of a window or of a dialog control (works across processes).
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
+
+// A visible file dialog (Open or Save) of process `processId`, or null; its
+// name field goes to *nameField (null while the dialog has none yet).
+HWND FindFileDialog(DWORD processId, HWND* nameField);
+// Waits for such a dialog with its name field; null on timeout.
+HWND WaitForFileDialog(DWORD processId, HWND* nameField, DWORD timeoutMs);

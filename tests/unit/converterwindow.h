@@ -97,68 +97,6 @@ inline HDROP MakeDrop(const std::vector<std::string>& names)
     return (HDROP)memory;
 }
 
-// A shortcut saved by the shell link object, as the shell makes one.
-inline bool MakeShortcut(const std::string& shortcut, const std::string& target)
-{
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link)))
-        return false;
-    bool saved = false;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->SetPath(target.c_str())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
-        WCHAR wide[1024];
-        MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, 1024);
-        saved = SUCCEEDED(file->Save(wide, TRUE));
-        file->Release();
-    }
-    link->Release();
-    return saved;
-}
-
-// A file dialog of this process (Open or Save): a dialog with the name combo box.
-inline BOOL CALLBACK CollectFileDialog(HWND window, LPARAM param)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
-        (GetDlgItem(window, 0x47C) || GetDlgItem(window, 0x480))) {
-        *(HWND*)param = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-inline HWND FindFileDialog()
-{
-    HWND found = nullptr;
-    EnumWindows(CollectFileDialog, (LPARAM)&found);
-    return found;
-}
-
-inline BOOL CALLBACK CollectEdit(HWND window, LPARAM param)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (lstrcmpiA(cls, "Edit") != 0)
-        return TRUE;
-    *(HWND*)param = window;
-    return FALSE;
-}
-
-// The name field: in Wine's dialog an edit nested in combo box 0x47C, elsewhere edt1.
-inline HWND FileNameField(HWND dialog)
-{
-    HWND combo = GetDlgItem(dialog, 0x47C);
-    if (!combo)
-        return GetDlgItem(dialog, 0x480);
-    HWND edit = nullptr;
-    EnumChildWindows(combo, CollectEdit, (LPARAM)&edit);
-    return edit;
-}
-
 // Answers the next file dialog from a thread of its own, as a user types into
 // it: records the proposed name, types `typed` and presses the button (IDOK,
 // or IDCANCEL when `typed` is empty).
@@ -193,9 +131,8 @@ private:
         HWND dialog = nullptr;
         HWND field = nullptr;
         while (GetTickCount() - start < 20000) {
-            dialog = FindFileDialog();
-            field = dialog ? FileNameField(dialog) : nullptr;
-            if (field)
+            dialog = FindFileDialog(GetCurrentProcessId(), &field);
+            if (dialog && field)
                 break;
             Sleep(20);
         }
