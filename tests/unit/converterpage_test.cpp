@@ -384,6 +384,45 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin", seen[5].text);
 }
 
+TEST(ConverterPage, ErrorBoxHoldsTheRunUntilItIsClosed)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pageerrorwait");
+    window.SetField(IDC_SOURCE_EDIT, dir + "missing.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "out.iso");
+    BoxAnswerer boxes;
+    boxes.Hold(true);
+    // The box runs its modal loop on this thread, so it is looked at and
+    // released from another one.
+    std::atomic<bool> opened(false);
+    std::atomic<bool> runningWhileOpen(false);
+    std::string captionWhileOpen;
+    HWND page = window.Page();
+    std::thread releaser([&] {
+        DWORD start = GetTickCount();
+        while (!boxes.OpenBox() && GetTickCount() - start < 20000)
+            Sleep(5);
+        opened = boxes.OpenBox() != nullptr;
+        Sleep(200);
+        runningWhileOpen = g_job.IsRunning();
+        captionWhileOpen = ControlText(page, IDC_CONVERT);
+        boxes.Hold(false);
+    });
+    window.Press(IDC_CONVERT);
+    bool idle = window.WaitIdle();
+    releaser.join();
+    ASSERT_TRUE(idle);
+    EXPECT_TRUE(opened);
+    // The worker was still inside its call to the page, the page still busy.
+    EXPECT_TRUE(runningWhileOpen);
+    EXPECT_EQ("&ABBRUCH", captionWhileOpen);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(std::string(kSourceOpen) + dir + "missing.bin", boxes.Seen()[0].text);
+    EXPECT_TRUE(window.IdleButtons());
+    EXPECT_FALSE(FileExists(dir + "out.iso"));
+}
+
 TEST(ConverterPage, OverlongFieldIsRefusedWithItsWholePath)
 {
     ConverterWindow window;
