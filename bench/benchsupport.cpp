@@ -22,10 +22,10 @@ static const unsigned char kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
 // Sectors per write while an image is made: big writes, a small buffer.
 static const unsigned kSectorsPerChunk = 128;
 
-BenchLayout LayoutOf(BenchImage image)
+SectorLayout LayoutOf(BenchImage image)
 {
-    BenchLayout mode1 = {16, 288, 2352};
-    BenchLayout headerless = {8, 280, 2336};
+    SectorLayout mode1 = {16, 288, 2352};
+    SectorLayout headerless = {8, 280, 2336};
     return image == kBenchMode1Raw ? mode1 : headerless;
 }
 
@@ -85,7 +85,7 @@ bool RemoveFile(const char* path)
 // sector in a target would show; the skipped bytes are filler.
 static void FillSector(BenchImage image, unsigned index, unsigned char* sector)
 {
-    BenchLayout layout = LayoutOf(image);
+    SectorLayout layout = LayoutOf(image);
     memset(sector, 0xEE, (size_t)layout.m_sectorSize);
     if (image == kBenchMode1Raw) {
         memcpy(sector, kSync, sizeof(kSync));
@@ -105,7 +105,7 @@ static void FillSector(BenchImage image, unsigned index, unsigned char* sector)
 
 int EnsureImage(BenchImage image, const char (&path)[kPathSize])
 {
-    BenchLayout layout = LayoutOf(image);
+    SectorLayout layout = LayoutOf(image);
     if (FileBytes(path) == (long long)kBenchSectors * layout.m_sectorSize)
         return 1;
     printf("writing %s image %s ...\n", NameOf(image), path);
@@ -277,7 +277,7 @@ double TimeConvertImage(const char* source, const char* target, HWND page)
     return elapsed;
 }
 
-double TimeBareLoop(const char* source, const char* target, const BenchLayout& layout)
+double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout)
 {
     double start = NowMs();
     HANDLE in = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "base/sizes.h"
+#include "convert/convert.h"
 
 const unsigned kBenchSectors = 300000;
 
 enum BenchImage { kBenchMode1Raw, kBenchMode2Headerless };
 
-struct BenchLayout {
-    int m_skipBefore;
-    int m_skipAfter;
-    int m_sectorSize;
-};
-
-BenchLayout LayoutOf(BenchImage image);
+SectorLayout LayoutOf(BenchImage image);
 const char* NameOf(BenchImage image);
 double ImageBytes(BenchImage image);
 
@@ -65,7 +60,7 @@ private:
 double TimeConvertImage(const char* source, const char* target, HWND page);
 
 // The same four platform calls per sector and nothing else.
-double TimeBareLoop(const char* source, const char* target, const BenchLayout& layout);
+double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout);
 
 // Single calls a conversion makes towards the page, `count` times from a
 // worker thread while this thread handles the page: what one report costs
