@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include "app/maindialog.h"
+#include "app/session.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
@@ -180,16 +181,27 @@ INT_PTR OnDropFiles(HWND page, HDROP drop)
     return FALSE;
 }
 
+// The run waits in its call to the page until the box is closed.
+static void ShowConvertBox(HWND page, const char* text)
+{
+    g_job.m_waitingForUser++;
+    MessageBoxA(page, text, nullptr, MB_ICONERROR | MB_OK);
+    g_job.m_waitingForUser--;
+}
+
 static void ShowPathError(HWND page, const char* format, const char* path)
 {
     CTextBuf text;
     text.Format(format, path);
-    MessageBoxA(page, text.Text(), nullptr, MB_ICONERROR | MB_OK);
+    ShowConvertBox(page, text.Text());
     text.Release();
 }
 
 INT_PTR OnConvertError(HWND page, LPARAM code)
 {
+    // Nobody is left to close a box while the session ends.
+    if (SessionEnding())
+        return TRUE;
     switch (code) {
     case kSourceOpenFailed:
         ShowPathError(page, kSourceOpenText, g_request.sourcePath);
@@ -198,7 +210,7 @@ INT_PTR OnConvertError(HWND page, LPARAM code)
         ShowPathError(page, kTargetOpenText, g_request.targetPath);
         break;
     case kUnsupportedTrackMode:
-        MessageBoxA(page, kTrackModeText, nullptr, MB_ICONERROR | MB_OK);
+        ShowConvertBox(page, kTrackModeText);
         break;
     case kTargetWriteFailed:
         ShowPathError(page, kTargetWriteText, g_request.targetPath);

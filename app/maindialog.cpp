@@ -8,6 +8,7 @@
 
 #include "app/aboutpage.h"
 #include "app/converterpage.h"
+#include "app/session.h"
 #include "app/startup.h"
 #include "base/language.h"
 #include "base/settings.h"
@@ -65,8 +66,12 @@ int ShowPage(HWND previous)
     if (g_pageDialog == nullptr)
         ShowError("ERROR");
 
-    if (previous != nullptr && previous != g_mainDialog)
+    // A page made modeless is only hidden by EndDialog; it must go, or every
+    // tab click would leave one more window behind.
+    if (previous != nullptr && previous != g_mainDialog) {
         EndDialog(previous, 1);
+        DestroyWindow(previous);
+    }
     return 1;
 }
 
@@ -142,9 +147,8 @@ static INT_PTR OnMainInit(HWND window)
     SetWindowLongA(window, GWL_EXSTYLE, WS_EX_APPWINDOW);
     SetBoldFont(window);
     SetProgramIcons(window);
-    // A negative index has asked to quit: no page is missing then, and a box
-    // would only flash up while the quit request ends it.
-    if (g_pageDialog == nullptr && g_page >= 0)
+    // With a negative index the quit request posted before may end this box at once.
+    if (g_pageDialog == nullptr)
         ShowError("ERROR 1");
     return TRUE;
 }
@@ -205,12 +209,34 @@ static INT_PTR OnMainCtlColorStatic(HDC dc)
     return (INT_PTR)g_hollowBrush;
 }
 
+// A dialog procedure hands this answer to Windows through DWLP_MSGRESULT.
+static INT_PTR OnMainQueryEndSession(HWND window)
+{
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, OnQueryEndSession());
+    return TRUE;
+}
+
+static INT_PTR OnMainEndSession(BOOL ending)
+{
+    OnEndSession(ending);
+    return TRUE;
+}
+
+static INT_PTR OnRunWoundUp(HWND window)
+{
+    ReleaseSessionEnd(window);
+    return TRUE;
+}
+
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG: return OnMainInit(window);
     case WM_COMMAND: return OnMainCommand(window, LOWORD(wParam));
     case WM_CTLCOLORSTATIC: return OnMainCtlColorStatic((HDC)wParam);
+    case WM_QUERYENDSESSION: return OnMainQueryEndSession(window);
+    case WM_ENDSESSION: return OnMainEndSession((BOOL)wParam);
+    case WM_RELEASE_SESSION: return OnRunWoundUp(window);
     }
     return FALSE;
 }

@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "app/maindialog.h"
+#include "app/session.h"
 #include "base/sizes.h"
 #include "res/resource.h"
 
@@ -17,6 +18,13 @@ static LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam
     switch (message) {
     case WM_DESTROY:
         PostQuitMessage(0);
+        return 0;
+    // Windows asks the hidden owner too, and may end the process as soon as
+    // any window has returned from WM_ENDSESSION.
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        OnEndSession((BOOL)wParam);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -65,7 +73,9 @@ int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
         return 0;
     UpdateWindow(g_ownerWindow);
 
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    // Version 5.82 of the common controls, loaded without a manifest, refuses
+    // the whole call for any flag it does not know.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), g_ownerWindow, MainDialogProc, 0);

@@ -43,6 +43,35 @@ static void SendConvertError(HWND page, ConvertError code)
     SendMessageA(page, WM_CONVERT_ERROR, 0, (LPARAM)code);
 }
 
+// A relative move of the source position. Past 4 GiB the move must carry its
+// high part, and a move that fails leaves the position where it was: every
+// later sector would come from the wrong offset.
+static bool SkipSourceBytes(HANDLE source, int count)
+{
+    LARGE_INTEGER distance;
+    distance.QuadPart = count;
+    return SetFilePointerEx(source, distance, nullptr, FILE_CURRENT) != FALSE;
+}
+
+static bool RewindSource(HANDLE source)
+{
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(source, start, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// A target that another program holds open cannot be deleted: it is cut to
+// nothing first, so that what may stay behind is never a partial image.
+static void DiscardTarget(HANDLE target, const char* path)
+{
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (SetFilePointerEx(target, start, nullptr, FILE_BEGIN))
+        SetEndOfFile(target);
+    CloseHandle(target);
+    DeleteFileA(path);
+}
+
 // A request path without its NUL inside the buffer is refused, never cut.
 static bool FitsPathBuffer(const char (&path)[kPathSize])
 {
@@ -77,7 +106,14 @@ int ConfirmOverwrite(CTextBuf targetPath, HWND page)
         question.Append(targetPath.Text());
         question.Append("' \xFC" "berschrieben werden ?\n");
     }
+    g_job.m_waitingForUser++;
     int answer = MessageBoxA(page, question.Text(), "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    g_job.m_waitingForUser--;
+    // The session may have ended while the question was open, and the program
+    // may then be ended at any moment: nothing is created that could be cut
+    // off half-written. (Read after the count above has come down.)
+    if (g_cancelRequested.load() != 0)
+        answer = IDCANCEL;
     question.Release();
     targetPath.Release();
     return answer == IDYES ? 1 : 0;
@@ -102,9 +138,9 @@ static CopyOutcome CopySectors(HANDLE source, HANDLE target, const SectorLayout&
     int checkCounter = 0;
     unsigned long long lastPerMille = ~0ULL;
     for (unsigned long long index = 0; index < sectorCount; ++index) {
-        SetFilePointer(source, layout.m_skipBefore, nullptr, FILE_CURRENT);
         DWORD read = 0;
-        if (!ReadFile(source, buffer, kSectorDataSize, &read, nullptr) || read != kSectorDataSize) {
+        if (!SkipSourceBytes(source, layout.m_skipBefore) ||
+            !ReadFile(source, buffer, kSectorDataSize, &read, nullptr) || read != kSectorDataSize) {
             *copied = index;
             return kCopyReadFailed;
         }
@@ -113,7 +149,10 @@ static CopyOutcome CopySectors(HANDLE source, HANDLE target, const SectorLayout&
             *copied = index;
             return kCopyWriteFailed;
         }
-        SetFilePointer(source, layout.m_skipAfter, nullptr, FILE_CURRENT);
+        if (!SkipSourceBytes(source, layout.m_skipAfter)) {
+            *copied = index + 1;
+            return kCopyReadFailed;
+        }
 
         if (++checkCounter >= kCheckInterval) {
             checkCounter = 0;
@@ -159,8 +198,8 @@ int ConvertImage(const ConvertRequest& request)
     }
     SectorLayout layout;
     if (!ReadLayout(source, &layout)) {
-        CloseHandle(source);
         SendConvertError(page, kUnsupportedTrackMode);
+        CloseHandle(source);
         return -1;
     }
     DWORD sizeHigh = 0;
@@ -168,34 +207,41 @@ int ConvertImage(const ConvertRequest& request)
     unsigned long long size = ((unsigned long long)sizeHigh << 32) | sizeLow;
     unsigned long long sectorCount = size / (unsigned long long)layout.m_sectorSize;
     double total = (double)(sectorCount * layout.m_sectorSize);
-    SetFilePointer(source, 0, nullptr, FILE_BEGIN);
+    if (!RewindSource(source)) {
+        SendConvertError(page, kSourceReadFailed);
+        CloseHandle(source);
+        return -1;
+    }
 
     // Only now, with the source open and its layout known, is an existing
     // target truncated: a run that fails before this leaves it as it was.
     HANDLE target = CreateFileA(request.targetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (target == INVALID_HANDLE_VALUE) {
-        CloseHandle(source);
         SendConvertError(page, kTargetOpenFailed);
+        CloseHandle(source);
         return -1;
     }
 
     unsigned long long copied = 0;
     CopyOutcome outcome = CopySectors(source, target, layout, sectorCount, total, page, &copied);
-    CloseHandle(target);
-    CloseHandle(source);
     double processed = (double)(copied * layout.m_sectorSize);
-
-    if (outcome == kCopyWriteFailed || outcome == kCopyReadFailed) {
+    bool failed = outcome == kCopyWriteFailed || outcome == kCopyReadFailed;
+    // A cancel that comes after the last sector still discards the target.
+    bool cancelled = !failed && g_cancelRequested.load(std::memory_order_relaxed) != 0;
+    CloseHandle(source);
+    if (failed || cancelled) {
         // An incomplete target must not pass for a converted image.
-        DeleteFileA(request.targetPath);
+        DiscardTarget(target, request.targetPath);
+    } else {
+        CloseHandle(target);
+    }
+
+    if (failed) {
         ReportProgress(processed, total, page, kReportStopped);
         SendConvertError(page, outcome == kCopyWriteFailed ? kTargetWriteFailed : kSourceReadFailed);
         return -1;
     }
-    bool cancelled = g_cancelRequested.load(std::memory_order_relaxed) != 0;
-    if (cancelled)
-        DeleteFileA(request.targetPath);
     ReportProgress(processed, total, page, cancelled ? kReportStopped : kReportFinal);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "convert/job.h"
 
 #include "app/maindialog.h"
+#include "app/session.h"
 #include "base/language.h"
 #include "res/resource.h"
 
@@ -119,12 +120,21 @@ void CThreadJob::WindUp()
     m_busy = 0;
 }
 
-CConvertJob::CConvertJob() : m_cancelRequested(0) {}
+CConvertJob::CConvertJob() : m_cancelRequested(0), m_waitingForUser(0) {}
 
 CConvertJob::~CConvertJob() {}
 
+// Runs on the interface thread inside Start; OnFinished follows every call.
+void CConvertJob::OnBeforeStart()
+{
+    HoldSessionEnd(g_mainDialog);
+}
+
 void CConvertJob::OnFinished()
 {
+    // The session's hold belongs to the interface thread, which may be busy
+    // in the session's end itself: a sent message reaches it there too.
+    SendMessageA(g_mainDialog, WM_RELEASE_SESSION, 0, 0);
     HWND page = g_request.pageWindow;
     EnableMainButtons(TRUE);
     EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), TRUE);

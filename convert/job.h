@@ -42,9 +42,13 @@ private:
 class CConvertJob : public CThreadJob {
 public:
     std::atomic<LONG> m_cancelRequested;
+    // Boxes the run is waiting on (the overwrite question, an error box): while
+    // one is open the run cannot end without an answer, and no target is open.
+    std::atomic<LONG> m_waitingForUser;
 
     CConvertJob();
     ~CConvertJob() override;
+    void OnBeforeStart() override;
     void OnFinished() override;
     int Run() override;
 };

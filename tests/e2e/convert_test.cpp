@@ -159,3 +159,100 @@ TEST_F(ProgramConvert, DiskFullEndsWithWriteErrorAndNoTarget)
     EXPECT_FALSE(FileExists(target));
     EXPECT_EQ(std::string::npos, program.PageText(IDC_STATUS_LINE).find("Erledigt"));
 }
+
+namespace {
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
+{
+    auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == found->first)
+        found->second.push_back(window);
+    return TRUE;
+}
+
+// Every top-level window of the program, shown or hidden.
+std::vector<HWND> TopLevelWindows(DWORD processId)
+{
+    std::pair<DWORD, std::vector<HWND>> found(processId, {});
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+// What Windows does when the session ends: WM_QUERYENDSESSION to every
+// top-level window, then WM_ENDSESSION with TRUE to every one (the user chose
+// to end the session all the same). *answers gets the main dialog's and the
+// owner's answers to the question; false when a window did not return in time.
+bool EndSession(CProgramDriver& program, std::vector<LRESULT>* answers)
+{
+    HWND ours[] = {program.MainDialog(), program.OwnerWindow()};
+    std::vector<HWND> windows = TopLevelWindows(program.ProcessId());
+    bool returned = true;
+    for (HWND window : windows) {
+        DWORD_PTR answer = TRUE;
+        returned &= SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                        &answer) != 0;
+        if (window == ours[0] || window == ours[1])
+            answers->push_back((LRESULT)answer);
+    }
+    for (HWND window : windows) {
+        DWORD_PTR ignored = 0;
+        returned &= SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
+                                        &ignored) != 0;
+    }
+    return returned;
+}
+
+}  // namespace
+
+TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
+{
+    const uint32_t sectors = 200000;
+    std::string dir = TestDir("e2e quit");
+    std::string image = dir + "big.bin";
+    std::string target = dir + "session.iso";
+    if (FileSize(image) != 2352LL * sectors) {
+        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
+    }
+    ASSERT_TRUE(WriteFileBytes(target, "old", 3));
+    ASSERT_TRUE(Launch());
+    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
+    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+
+    // Idle, the program lets the session end.
+    std::vector<LRESULT> answers;
+    HWND ours[] = {program.MainDialog(), program.OwnerWindow()};
+    for (HWND window : ours) {
+        DWORD_PTR answer = FALSE;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 10000, &answer));
+        EXPECT_EQ(TRUE, (LRESULT)answer);
+    }
+
+    // The overwrite question is open: nothing can be cut off yet, and nobody
+    // will answer it, so the session's end does not wait for the run.
+    program.Boxes().Hold(true);
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    ASSERT_TRUE(WaitUntil([&] { return program.Boxes().OpenBox() != nullptr; }, 20000));
+    ASSERT_TRUE(EndSession(program, &answers));
+    EXPECT_EQ(std::vector<LRESULT>({FALSE, FALSE}), answers);
+    EXPECT_EQ(3, FileSize(target)) << "the target the question was about is untouched";
+    program.Kill();
+
+    // Copying: the session's end waits until the run is cancelled and wound up.
+    answers.clear();
+    DeleteFileA(target.c_str());
+    ASSERT_TRUE(Launch());
+    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
+    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    ASSERT_TRUE(WaitUntil([&] { return FileSize(target) > 20 * 1024 * 1024; }, 60000));
+    ASSERT_TRUE(EndSession(program, &answers));
+    EXPECT_EQ(std::vector<LRESULT>({FALSE, FALSE}), answers);
+    EXPECT_FALSE(FileExists(target)) << "a partial ISO outlived the session";
+    EXPECT_TRUE(IdleLook(program));
+    EXPECT_TRUE(program.Boxes().Seen().empty());
+    // Windows ends the process once every window has returned.
+    program.Kill();
+    EXPECT_FALSE(FileExists(target));
+}

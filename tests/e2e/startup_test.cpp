@@ -248,7 +248,9 @@ TEST_F(ProgramWindow, NegativeStartPageEndsTheProgramAtOnce)
     DWORD code = 12345;
     ASSERT_TRUE(program.WaitForExit(15000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_EQ(Texts(), program.BoxTexts());
+    // "ERROR 1" is shown, but the quit request posted before may end it at once.
+    Texts boxes = program.BoxTexts();
+    EXPECT_TRUE(boxes.empty() || boxes == Texts({"ERROR 1"})) << boxes.size() << " boxes";
     EXPECT_EQ(before, ReadSettingsText()) << "the value stays negative";
 }
 

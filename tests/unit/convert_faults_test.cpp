@@ -99,11 +99,24 @@ TEST_F(FaultWrite, TargetAtTheLimitIsDeletedAndReported)
     EXPECT_EQ(2352LL * kSectors, FileSize(dir + "full.bin"));
 }
 
-TEST_F(FaultWrite, HeaderlessTargetAtTheLimitToo)
+// A viewer holds the new target open, so it cannot be deleted: it is cut to
+// nothing instead of staying behind as a partial image.
+TEST_F(FaultWrite, HeaderlessTargetHeldOpenIsCutToNothing)
 {
     std::string dir = FaultDir();
-    EXPECT_EQ(-1, Convert(dir + "headerless.bin", dir + "headerless.iso"));
-    EXPECT_FALSE(FileExists(dir + "headerless.iso"));
+    std::string target = dir + "headerless.iso";
+    HANDLE viewer = INVALID_HANDLE_VALUE;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (viewer == INVALID_HANDLE_VALUE && event.message == PBM_SETPOS)
+            viewer = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    EXPECT_EQ(-1, Convert(dir + "headerless.bin", target));
+    m_watch.onEvent = nullptr;
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_EQ(0, FileSize(target));
+    CloseHandle(viewer);
+    DeleteFileA(target.c_str());
     EXPECT_EQ(std::vector<LPARAM>({kTargetWriteFailed}), m_watch.Errors());
     ExpectStoppedAt("34.1");
 }

@@ -659,6 +659,27 @@ TEST_F(ConvertCancel, FlagSetDuringTheLastSectorStillDeletes)
     EXPECT_EQ(std::vector<WPARAM>({100, 100, 0}), m_watch.BarPositions());
 }
 
+// A viewer holds the cancelled target open, so it cannot be deleted: it is
+// cut to nothing instead of staying behind as a partial image.
+TEST_F(ConvertCancel, TargetHeldOpenIsCutToNothing)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    HANDLE viewer = INVALID_HANDLE_VALUE;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message != PBM_SETPOS || viewer != INVALID_HANDLE_VALUE)
+            return;
+        viewer = CreateFileA(m_target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        g_cancelRequested = 1;
+    };
+    EXPECT_EQ(1, Convert());
+    m_watch.onEvent = nullptr;
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_EQ(0, FileSize(m_target));
+    CloseHandle(viewer);
+    EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+}
+
 // --- A source over 4 GiB (label "large") -----------------------------------
 
 class ConvertLarge : public ConvertFixture {};

@@ -210,6 +210,27 @@ TEST_F(MainDialog, TabClickMarksOneTabRebuildsThePageAndStoresTheIndex)
     EXPECT_EQ(0u, boxes.Count());
 }
 
+// Each click ends the page before: it must be gone, not just hidden, or
+// windows pile up until the process's quota of them is spent.
+TEST_F(MainDialog, ManyTabClicksLeaveOnePageWindow)
+{
+    BoxAnswerer boxes;
+    Open();
+    const int visibleTabs[] = {IDC_TAB_CONVERTER, IDC_TAB_ABOUT, IDC_TAB_LANGUAGE, IDC_TAB_EXTRAS};
+    for (int round = 0; round < 60; ++round) {
+        for (int tab : visibleTabs)
+            ClickTab(tab);
+    }
+    int pages = 0;
+    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof(className));
+        pages += std::string(className) == "#32770" ? 1 : 0;
+    }
+    EXPECT_EQ(1, pages);
+    EXPECT_EQ(0u, boxes.Count());
+}
+
 TEST_F(MainDialog, HiddenTabsStayHiddenAndTheirPagesFail)
 {
     BoxAnswerer boxes;

@@ -1,0 +1,75 @@
+// Ending the Windows session while a conversion runs: the session is held
+// while a run is under way, and a run that the session's end overtakes is
+// cancelled and its target deleted before Windows may end the process.
+#include "app/session.h"
+
+#include "base/language.h"
+#include "convert/job.h"
+
+typedef BOOL(WINAPI* ShutdownBlockReasonCreateProc)(HWND, LPCWSTR);
+typedef BOOL(WINAPI* ShutdownBlockReasonDestroyProc)(HWND);
+
+// Between two looks at the job while the session's end waits for it.
+static const DWORD kEndSessionPollMs = 10;
+
+static bool g_sessionEnding = false;  // interface thread only
+
+// Vista and later only: looked up at run time, so that the program starts on XP.
+static FARPROC User32Function(const char* name)
+{
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+}
+
+void HoldSessionEnd(HWND mainDialog)
+{
+    FARPROC proc = User32Function("ShutdownBlockReasonCreate");
+    if (mainDialog == nullptr || proc == nullptr)
+        return;
+    ShutdownBlockReasonCreateProc create =
+        reinterpret_cast<ShutdownBlockReasonCreateProc>(reinterpret_cast<void*>(proc));
+    create(mainDialog, g_english != 0
+                           ? L"Kavonix is converting an image. Ending the session cancels the conversion."
+                           : L"Kavonix konvertiert gerade ein Image. Das Beenden der Sitzung bricht die "
+                             L"Konvertierung ab.");
+}
+
+void ReleaseSessionEnd(HWND mainDialog)
+{
+    FARPROC proc = User32Function("ShutdownBlockReasonDestroy");
+    if (mainDialog == nullptr || proc == nullptr)
+        return;
+    ShutdownBlockReasonDestroyProc destroy =
+        reinterpret_cast<ShutdownBlockReasonDestroyProc>(reinterpret_cast<void*>(proc));
+    destroy(mainDialog);
+}
+
+BOOL OnQueryEndSession()
+{
+    return g_job.IsBusy() ? FALSE : TRUE;
+}
+
+void OnEndSession(BOOL ending)
+{
+    if (!ending || !g_job.IsBusy())
+        return;
+    g_sessionEnding = true;
+    while (g_job.IsBusy()) {
+        // Set again on every turn: the worker clears the flag once as it starts.
+        g_job.m_cancelRequested = 1;
+        // A box that waits for an answer holds the run where no target is
+        // open; nobody will answer it now. (Read after the flag is set.)
+        if (g_job.m_waitingForUser != 0)
+            return;
+        // The run's own window calls are sent messages: PeekMessage handles
+        // them without taking user input or posted messages off the queue.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kEndSessionPollMs, QS_SENDMESSAGE);
+    }
+}
+
+bool SessionEnding()
+{
+    return g_sessionEnding;
+}
