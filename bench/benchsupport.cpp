@@ -294,14 +294,18 @@ double TimeBareLoop(const char* source, const char* target, const SectorLayout& 
     DWORD sizeLow = GetFileSize(in, &sizeHigh);
     unsigned long long sectors = (((unsigned long long)sizeHigh << 32) | sizeLow) / (unsigned)layout.m_sectorSize;
     unsigned char buffer[2048];
+    LARGE_INTEGER before;
+    LARGE_INTEGER after;
+    before.QuadPart = layout.m_skipBefore;
+    after.QuadPart = layout.m_skipAfter;
     bool ok = true;
     for (unsigned long long index = 0; ok && index < sectors; ++index) {
-        SetFilePointer(in, layout.m_skipBefore, nullptr, FILE_CURRENT);
         DWORD read = 0;
         DWORD written = 0;
-        ok = ReadFile(in, buffer, sizeof(buffer), &read, nullptr) && read == sizeof(buffer) &&
-             WriteFile(out, buffer, sizeof(buffer), &written, nullptr) && written == sizeof(buffer);
-        SetFilePointer(in, layout.m_skipAfter, nullptr, FILE_CURRENT);
+        ok = SetFilePointerEx(in, before, nullptr, FILE_CURRENT) &&
+             ReadFile(in, buffer, sizeof(buffer), &read, nullptr) && read == sizeof(buffer) &&
+             WriteFile(out, buffer, sizeof(buffer), &written, nullptr) && written == sizeof(buffer) &&
+             SetFilePointerEx(in, after, nullptr, FILE_CURRENT);
     }
     CloseHandle(out);
     CloseHandle(in);
