@@ -1,0 +1,94 @@
+// The program file as it ships, read from outside through the platform's own
+// calls: its version resource, and no manifest that declares an execution level.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+static const char kVersionText[] = "1.64.2.0";
+static const WORD kGerman = 0x0407;
+static const WORD kWesternCodePage = 1252;
+
+// The string `name` of block 040704E4, or "<absent>".
+static std::string VersionString(const std::vector<BYTE>& info, const char* name)
+{
+    std::string path = std::string("\\StringFileInfo\\040704E4\\") + name;
+    char* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), path.c_str(), (void**)&value, &length) || value == nullptr)
+        return "<absent>";
+    // The length counts the terminating zero, where there is one.
+    return std::string(value, strnlen(value, length));
+}
+
+TEST(ProgramFile, CarriesTheVersionInGerman)
+{
+    std::string path = ProgramPath();
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    ASSERT_NE(0u, size) << path << ": no version resource, error " << GetLastError();
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLength = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", (void**)&fixed, &fixedLength));
+    ASSERT_GE(fixedLength, sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(VS_FFI_SIGNATURE, fixed->dwSignature);
+    EXPECT_EQ(MAKELONG(64, 1), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(0, 2), fixed->dwFileVersionLS);
+    EXPECT_EQ(MAKELONG(64, 1), fixed->dwProductVersionMS);
+    EXPECT_EQ(MAKELONG(0, 2), fixed->dwProductVersionLS);
+    EXPECT_EQ((DWORD)VFT_APP, fixed->dwFileType);
+
+    WORD* translation = nullptr;
+    UINT translationLength = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", (void**)&translation,
+                               &translationLength));
+    ASSERT_EQ(2 * sizeof(WORD), translationLength);
+    EXPECT_EQ(kGerman, translation[0]);
+    EXPECT_EQ(kWesternCodePage, translation[1]);
+
+    EXPECT_EQ(kVersionText, VersionString(info, "FileVersion"));
+    EXPECT_EQ(kVersionText, VersionString(info, "ProductVersion"));
+    EXPECT_EQ("Kavonix", VersionString(info, "ProductName"));
+    EXPECT_EQ("KAVONIX.EXE", VersionString(info, "OriginalFilename"));
+}
+
+static BOOL CALLBACK CollectManifest(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param)
+{
+    std::vector<std::string>* manifests = (std::vector<std::string>*)param;
+    HRSRC found = FindResourceA(module, name, type);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* bytes = loaded ? (const char*)LockResource(loaded) : nullptr;
+    if (bytes != nullptr)
+        manifests->push_back(std::string(bytes, SizeofResource(module, found)));
+    else
+        manifests->push_back("<unreadable>");
+    return TRUE;
+}
+
+// The settings file is named without a folder, so it lives in the Windows
+// directory. Since Vista a standard user may write there only through the file
+// virtualization Windows gives to programs whose manifest declares no
+// execution level; with one, every settings write would fail.
+TEST(ProgramFile, DeclaresNoExecutionLevel)
+{
+    HMODULE module = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module) << ProgramPath() << ": error " << GetLastError();
+    std::vector<std::string> manifests;
+    // False with ERROR_RESOURCE_TYPE_NOT_FOUND when there is no manifest at all.
+    EnumResourceNamesA(module, (LPCSTR)RT_MANIFEST, CollectManifest, (LONG_PTR)&manifests);
+    FreeLibrary(module);
+
+    for (const std::string& manifest : manifests) {
+        EXPECT_NE("<unreadable>", manifest);
+        EXPECT_EQ(std::string::npos, manifest.find("requestedExecutionLevel")) << manifest;
+    }
+}
