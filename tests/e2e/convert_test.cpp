@@ -56,6 +56,19 @@ protected:
     {
         return program.Start() && program.WaitForMainDialog() && program.WaitForPage(IDC_CONVERT);
     }
+    // Started with both fields filled in, on the converter page.
+    bool LaunchWith(const std::string& source, const std::string& target)
+    {
+        return Launch() && program.SetText(program.Page(), IDC_SOURCE_EDIT, source) &&
+               program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    }
+    // A 200,000-sector image (470 MB): a run long enough to act on. Made once.
+    bool MakeBigImage(std::string* image)
+    {
+        const uint32_t sectors = 200000;
+        *image = TestDir("e2e quit") + "big.bin";
+        return FileSize(*image) == 2352LL * sectors || WriteImage(*image, kImageMode1, sectors);
+    }
     CProgramDriver program;
 };
 
@@ -104,16 +117,11 @@ TEST_F(ProgramConvert, ThroughOpenAndSaveDialogs)
 TEST_F(ProgramConvert, QuittingDuringARunDoesNothing)
 {
     const uint32_t sectors = 200000;
-    std::string dir = TestDir("e2e quit");
-    std::string image = dir + "big.bin";
-    std::string target = dir + "big.iso";
-    if (FileSize(image) != 2352LL * sectors) {
-        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
-    }
+    std::string image;
+    ASSERT_TRUE(MakeBigImage(&image));
+    std::string target = TestDir("e2e quit") + "big.iso";
     DeleteFileA(target.c_str());
-    ASSERT_TRUE(Launch());
-    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
-    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(LaunchWith(image, target));
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_CONVERT) == "&ABBRUCH"; }, 20000));
 
@@ -147,9 +155,7 @@ TEST_F(ProgramConvert, DiskFullEndsWithWriteErrorAndNoTarget)
     std::string target = source.substr(0, source.size() - 4) + ".iso";
     DeleteFileA(target.c_str());
     ASSERT_TRUE(FileExists(source));
-    ASSERT_TRUE(Launch());
-    program.SetText(program.Page(), IDC_SOURCE_EDIT, source);
-    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(LaunchWith(source, target));
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return !program.BoxTexts().empty(); }, 60000));
     ASSERT_TRUE(WaitUntil([&] { return IdleLook(program); }, 10000));
@@ -208,17 +214,11 @@ bool EndSession(CProgramDriver& program, std::vector<LRESULT>* answers)
 
 TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
 {
-    const uint32_t sectors = 200000;
-    std::string dir = TestDir("e2e quit");
-    std::string image = dir + "big.bin";
-    std::string target = dir + "session.iso";
-    if (FileSize(image) != 2352LL * sectors) {
-        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
-    }
+    std::string image;
+    ASSERT_TRUE(MakeBigImage(&image));
+    std::string target = TestDir("e2e quit") + "session.iso";
     ASSERT_TRUE(WriteFileBytes(target, "old", 3));
-    ASSERT_TRUE(Launch());
-    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
-    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(LaunchWith(image, target));
 
     // Idle, the program lets the session end.
     std::vector<LRESULT> answers;
@@ -242,9 +242,7 @@ TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
     // Copying: the session's end waits until the run is cancelled and wound up.
     answers.clear();
     DeleteFileA(target.c_str());
-    ASSERT_TRUE(Launch());
-    program.SetText(program.Page(), IDC_SOURCE_EDIT, image);
-    program.SetText(program.Page(), IDC_TARGET_EDIT, target);
+    ASSERT_TRUE(LaunchWith(image, target));
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return FileSize(target) > 20 * 1024 * 1024; }, 60000));
     ASSERT_TRUE(EndSession(program, &answers));
