@@ -15,19 +15,20 @@ static const DWORD kEndSessionPollMs = 10;
 static bool g_sessionEnding = false;  // interface thread only
 
 // Vista and later only: looked up at run time, so that the program starts on XP.
-static FARPROC User32Function(const char* name)
+template <typename Proc>
+static Proc FindUser32Function(const char* name)
 {
     HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+    FARPROC proc = user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(proc));
 }
 
 void HoldSessionEnd(HWND mainDialog)
 {
-    FARPROC proc = User32Function("ShutdownBlockReasonCreate");
-    if (mainDialog == nullptr || proc == nullptr)
-        return;
     ShutdownBlockReasonCreateProc create =
-        reinterpret_cast<ShutdownBlockReasonCreateProc>(reinterpret_cast<void*>(proc));
+        FindUser32Function<ShutdownBlockReasonCreateProc>("ShutdownBlockReasonCreate");
+    if (mainDialog == nullptr || create == nullptr)
+        return;
     create(mainDialog, g_english != 0
                            ? L"Kavonix is converting an image. Ending the session cancels the conversion."
                            : L"Kavonix konvertiert gerade ein Image. Das Beenden der Sitzung bricht die "
@@ -36,12 +37,10 @@ void HoldSessionEnd(HWND mainDialog)
 
 void ReleaseSessionEnd(HWND mainDialog)
 {
-    FARPROC proc = User32Function("ShutdownBlockReasonDestroy");
-    if (mainDialog == nullptr || proc == nullptr)
-        return;
     ShutdownBlockReasonDestroyProc destroy =
-        reinterpret_cast<ShutdownBlockReasonDestroyProc>(reinterpret_cast<void*>(proc));
-    destroy(mainDialog);
+        FindUser32Function<ShutdownBlockReasonDestroyProc>("ShutdownBlockReasonDestroy");
+    if (mainDialog != nullptr && destroy != nullptr)
+        destroy(mainDialog);
 }
 
 BOOL OnQueryEndSession()

@@ -53,20 +53,18 @@ static bool SkipSourceBytes(HANDLE source, int count)
     return SetFilePointerEx(source, distance, nullptr, FILE_CURRENT) != FALSE;
 }
 
-static bool RewindSource(HANDLE source)
+static bool MoveToStart(HANDLE file)
 {
     LARGE_INTEGER start;
     start.QuadPart = 0;
-    return SetFilePointerEx(source, start, nullptr, FILE_BEGIN) != FALSE;
+    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
 // A target that another program holds open cannot be deleted: it is cut to
 // nothing first, so that what may stay behind is never a partial image.
 static void DiscardTarget(HANDLE target, const char* path)
 {
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    if (SetFilePointerEx(target, start, nullptr, FILE_BEGIN))
+    if (MoveToStart(target))
         SetEndOfFile(target);
     CloseHandle(target);
     DeleteFileA(path);
@@ -207,7 +205,7 @@ int ConvertImage(const ConvertRequest& request)
     unsigned long long size = ((unsigned long long)sizeHigh << 32) | sizeLow;
     unsigned long long sectorCount = size / (unsigned long long)layout.m_sectorSize;
     double total = (double)(sectorCount * layout.m_sectorSize);
-    if (!RewindSource(source)) {
+    if (!MoveToStart(source)) {
         SendConvertError(page, kSourceReadFailed);
         CloseHandle(source);
         return -1;
