@@ -120,6 +120,12 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+HANDLE OpenAsViewer(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 int64_t FileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -28,6 +28,9 @@ std::vector<unsigned char> ExpectedIso(uint32_t sectors);
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// Opens `path` as a viewer or scanner holds a new file: for reading, sharing
+// read and write but not delete, so that nobody can delete the file meanwhile.
+HANDLE OpenAsViewer(const std::string& path);
 int64_t FileSize(const std::string& path);  // -1 when missing
 // A shortcut saved by the shell link object, as the shell makes one.
 bool MakeShortcut(const std::string& shortcut, const std::string& target);

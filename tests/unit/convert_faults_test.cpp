@@ -108,8 +108,7 @@ TEST_F(FaultWrite, HeaderlessTargetHeldOpenIsCutToNothing)
     HANDLE viewer = INVALID_HANDLE_VALUE;
     m_watch.onEvent = [&](const PageEvent& event) {
         if (viewer == INVALID_HANDLE_VALUE && event.message == PBM_SETPOS)
-            viewer = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            viewer = OpenAsViewer(target);
     };
     EXPECT_EQ(-1, Convert(dir + "headerless.bin", target));
     m_watch.onEvent = nullptr;

@@ -668,8 +668,7 @@ TEST_F(ConvertCancel, TargetHeldOpenIsCutToNothing)
     m_watch.onEvent = [&](const PageEvent& event) {
         if (event.message != PBM_SETPOS || viewer != INVALID_HANDLE_VALUE)
             return;
-        viewer = CreateFileA(m_target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        viewer = OpenAsViewer(m_target);
         g_cancelRequested = 1;
     };
     EXPECT_EQ(1, Convert());
