@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "app/conversion.h"
 #include "app/maindialog.h"
 #include "app/session.h"
 #include "convert/job.h"
@@ -18,8 +19,8 @@ static const char kBinFilter[] = "BIN (*.bin)\0*.bin\0";
 static const char kIsoFilter[] = "ISO (*.iso)\0*.iso\0";
 static const char kIsoExtension[] = ".iso";
 
-static const char kSourceOpenText[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n%s";
-static const char kTargetOpenText[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite failed, Target file.\n%s";
+const char kSourceOpenText[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n%s";
+const char kTargetOpenText[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite failed, Target file.\n%s";
 static const char kTrackModeText[] = "Unbekanntes Format\nUnsupported track mode";
 static const char kTargetWriteText[] = "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s";
 static const char kSourceReadText[] = "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n%s";
@@ -189,7 +190,7 @@ static void ShowConvertBox(HWND page, const char* text)
     g_job.m_waitingForUser--;
 }
 
-static void ShowPathError(HWND page, const char* format, const char* path)
+void ShowPathError(HWND page, const char* format, const char* path)
 {
     CTextBuf text;
     text.Format(format, path);
@@ -245,38 +246,10 @@ static INT_PTR OnBrowseTarget(HWND page)
     return FALSE;
 }
 
-// A field longer than a request path is refused with its open error, naming
-// the whole path as typed.
-static int FieldFits(HWND page, int id, const char* format)
-{
-    HWND field = GetDlgItem(page, id);
-    int length = field ? GetWindowTextLengthA(field) : 0;
-    if (length < (int)kPathSize)
-        return 1;
-    CTextBuf text;
-    if (text.Reserve(length + 1) == 1) {
-        GetWindowTextA(field, text.m_text, text.m_capacity);
-        text.m_length = (int)strlen(text.m_text);
-    }
-    ShowPathError(page, format, text.Text());
-    text.Release();
-    return 0;
-}
-
 static INT_PTR OnConvertClicked(HWND page)
 {
     if (ConfirmCancel(page) == 1)
         return TRUE;
-    // The last run is still being wound up: its watcher must not restore the
-    // idle look over a new run.
-    if (g_job.IsBusy())
-        return FALSE;
-    if (!FieldFits(page, IDC_SOURCE_EDIT, kSourceOpenText) ||
-        !FieldFits(page, IDC_TARGET_EDIT, kTargetOpenText))
-        return FALSE;
-    EnableMainButtons(FALSE);
-    EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), FALSE);
-    EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), FALSE);
     StartConversion(page);
     return FALSE;
 }

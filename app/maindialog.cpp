@@ -306,7 +306,7 @@ static INT_PTR OnPageCommand(HWND page, int id)
     case IDC_RECOMMEND:
     case IDC_SEND_PROGRAM:
     case IDC_MORE_FREEWARE:
-        return OnExtrasCommand(page, id);
+        return OnExtrasCommand(g_mainDialog, id);
     }
     return FALSE;
 }

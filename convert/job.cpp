@@ -1,18 +1,15 @@
 // The conversion job: the worker runs the conversion, the watcher waits for it
-// and restores the page's idle look. No thread is ever killed: a cancel is the
-// flag the conversion reads after every sector.
+// and winds the run up. No thread is ever killed: a cancel is the flag the
+// conversion reads after every sector. What the windows do around a run is
+// the interface's, through the hooks it installs.
 #include "convert/job.h"
 
-#include "app/maindialog.h"
-#include "app/session.h"
 #include "base/language.h"
 #include "res/resource.h"
 
 CConvertJob g_job;
 ConvertRequest g_request;
 std::atomic<LONG>& g_cancelRequested = g_job.m_cancelRequested;
-
-static const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
 
 CThreadJob::CThreadJob()
     : m_hWorker(nullptr), m_hWatcher(nullptr), m_watcherId(0), m_workerId(0), m_startTick(0),
@@ -120,26 +117,25 @@ void CThreadJob::WindUp()
     m_busy = 0;
 }
 
-CConvertJob::CConvertJob() : m_cancelRequested(0), m_waitingForUser(0) {}
+CConvertJob::CConvertJob() : m_cancelRequested(0), m_waitingForUser(0)
+{
+    m_hooks.m_beforeStart = nullptr;
+    m_hooks.m_finished = nullptr;
+}
 
 CConvertJob::~CConvertJob() {}
 
 // Runs on the interface thread inside Start; OnFinished follows every call.
 void CConvertJob::OnBeforeStart()
 {
-    HoldSessionEnd(g_mainDialog);
+    if (m_hooks.m_beforeStart)
+        m_hooks.m_beforeStart();
 }
 
 void CConvertJob::OnFinished()
 {
-    // The session's hold belongs to the interface thread, which may be busy
-    // in the session's end itself: a sent message reaches it there too.
-    SendMessageA(g_mainDialog, WM_RELEASE_SESSION, 0, 0);
-    HWND page = g_request.pageWindow;
-    EnableMainButtons(TRUE);
-    EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), TRUE);
-    EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), TRUE);
-    SetDlgItemTextA(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
+    if (m_hooks.m_finished)
+        m_hooks.m_finished();
 }
 
 int CConvertJob::Run()
@@ -152,39 +148,4 @@ int CConvertJob::Run()
     // Only now: the conversion deletes its target only while it reads the flag set.
     m_cancelRequested = 0;
     return 0;
-}
-
-// Copies one edit field into a request path; 0 when it does not fit.
-static int CopyField(HWND page, int id, char (&path)[kPathSize])
-{
-    path[0] = '\0';
-    HWND field = GetDlgItem(page, id);
-    if (field && GetWindowTextLengthA(field) >= (int)kPathSize)
-        return 0;
-    GetDlgItemTextA(page, id, path, (int)sizeof(path));
-    return 1;
-}
-
-bool StartConversion(HWND page)
-{
-    if (g_job.IsBusy())
-        return false;
-    g_request.pageWindow = page;
-    if (!CopyField(page, IDC_SOURCE_EDIT, g_request.sourcePath))
-        return false;
-    if (!CopyField(page, IDC_TARGET_EDIT, g_request.targetPath))
-        return false;
-    return g_job.Start(false);
-}
-
-int ConfirmCancel(HWND page)
-{
-    if (!g_job.IsRunning())
-        return 0;
-    int answer = MessageBoxA(page, kCancelQuestion, "", MB_ICONQUESTION | MB_YESNOCANCEL);
-    // The run may have ended while the question was open: a flag set now could
-    // never reach that run, and its finished target stays.
-    if (answer == IDYES && g_job.IsRunning())
-        g_job.m_cancelRequested = 1;
-    return 1;
 }

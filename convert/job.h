@@ -1,5 +1,5 @@
 // The conversion job: a worker thread that runs the conversion and a watcher
-// thread that restores the page's idle look once the worker has returned.
+// thread that winds the run up once the worker has returned.
 #pragma once
 
 #include <windows.h>
@@ -39,12 +39,20 @@ private:
     void WindUp();
 };
 
+// What the interface does around a run. The conversion knows no window beyond
+// its page; the interface installs these before it starts a run.
+struct ConvertJobHooks {
+    void (*m_beforeStart)();  // interface thread, inside Start
+    void (*m_finished)();     // once the worker has returned, on the watcher thread
+};
+
 class CConvertJob : public CThreadJob {
 public:
     std::atomic<LONG> m_cancelRequested;
     // Boxes the run is waiting on (the overwrite question, an error box): while
     // one is open the run cannot end without an answer, and no target is open.
     std::atomic<LONG> m_waitingForUser;
+    ConvertJobHooks m_hooks;
 
     CConvertJob();
     ~CConvertJob() override;
@@ -57,6 +65,3 @@ extern CConvertJob g_job;
 extern ConvertRequest g_request;
 // The one job's cancel flag, under the name the conversion reads it by.
 extern std::atomic<LONG>& g_cancelRequested;
-
-bool StartConversion(HWND page);
-int ConfirmCancel(HWND page);

@@ -15,14 +15,14 @@ void OnExtrasPageInit(HWND page)
                    ByLanguage("I'w more Freeware", "Ich will mehr Freeware"));
 }
 
-INT_PTR OnExtrasCommand(HWND, int id)
+INT_PTR OnExtrasCommand(HWND owner, int id)
 {
     switch (id) {
     case IDC_RECOMMEND:
-        RecommendByMail();
+        RecommendByMail(owner);
         return TRUE;
     case IDC_SEND_PROGRAM:
-        SendProgramByMail();
+        SendProgramByMail(owner);
         return TRUE;
     case IDC_MORE_FREEWARE:
         OpenFreewarePage();

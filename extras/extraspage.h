@@ -4,4 +4,5 @@
 #include <windows.h>
 
 void OnExtrasPageInit(HWND page);
-INT_PTR OnExtrasCommand(HWND page, int id);  // 2003, 2004, 2005
+// 2003, 2004, 2005; `owner` (the main dialog) owns the mail client's windows.
+INT_PTR OnExtrasCommand(HWND owner, int id);

@@ -4,7 +4,6 @@
 
 #include <stdio.h>
 
-#include "app/maindialog.h"
 #include "base/language.h"
 #include "base/sizes.h"
 
@@ -162,17 +161,17 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
     return CountsAsSent(result);
 }
 
-int RecommendByMail()
+int RecommendByMail(HWND owner)
 {
     CTextBuf subject;
     subject.InitFrom(MailSubject());
     CTextBuf attachmentPath;
     attachmentPath.InitEmpty();
-    SendRecommendMail(g_mainDialog, attachmentPath, subject);
+    SendRecommendMail(owner, attachmentPath, subject);
     return 1;
 }
 
-int SendProgramByMail()
+int SendProgramByMail(HWND owner)
 {
     char programPath[kShellPathSize] = "";
     GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
@@ -181,6 +180,6 @@ int SendProgramByMail()
     subject.InitFrom(MailSubject());
     CTextBuf attachmentPath;
     attachmentPath.InitFrom(programPath);
-    SendRecommendMail(g_mainDialog, attachmentPath, subject);
+    SendRecommendMail(owner, attachmentPath, subject);
     return 1;
 }

@@ -61,5 +61,6 @@ const char* FreewarePageUrl();
 void OpenFreewarePage();
 
 bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject);
-int RecommendByMail();
-int SendProgramByMail();
+// The two mail buttons; `owner` is the window the mail client's windows belong to.
+int RecommendByMail(HWND owner);
+int SendProgramByMail(HWND owner);

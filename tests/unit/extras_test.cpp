@@ -254,8 +254,8 @@ TEST(ExtrasPage, NoCallWithoutAnOwnerOrAText)
     EXPECT_TRUE(log.Calls().empty());
     // A main dialog that is gone: the buttons send nothing.
     g_mainDialog = nullptr;
-    EXPECT_EQ(1, RecommendByMail());
-    EXPECT_EQ(1, SendProgramByMail());
+    EXPECT_EQ(1, RecommendByMail(g_mainDialog));
+    EXPECT_EQ(1, SendProgramByMail(g_mainDialog));
     EXPECT_TRUE(log.Calls().empty());
 }
 

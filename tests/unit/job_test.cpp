@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "app/conversion.h"
 #include "convert/job.h"
 #include "tests/support/boxes.h"
 #include "tests/support/windows.h"

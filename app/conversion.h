@@ -1,0 +1,14 @@
+// The window side of a conversion run: started from the converter page's
+// fields, the busy look while it runs, the idle look once it has been wound
+// up, and the cancel question.
+#pragma once
+
+#include <windows.h>
+
+// Takes both fields of the page into the request, shows the busy look and
+// starts the job. False, with nothing started, when a field cannot be taken
+// (its open error has been shown) or the last run is still being wound up.
+bool StartConversion(HWND page);
+// 1 when a run was going on (the user has been asked, and on Yes the run is
+// being cancelled), 0 when none was.
+int ConfirmCancel(HWND page);
