@@ -3,6 +3,7 @@
 #include "app/conversion.h"
 
 #include "app/converterpage.h"
+#include "app/ending.h"
 #include "app/maindialog.h"
 #include "app/session.h"
 #include "base/language.h"
@@ -22,15 +23,16 @@ static void ShowBusyLook(HWND page)
 static void OnRunStarting()
 {
     HoldSessionEnd(g_mainDialog);
+    OnRunStarted();
 }
 
 // Watcher thread once the worker has returned (every window call here is a
 // synchronous call into the interface thread).
 static void OnRunEnded()
 {
-    // The session's hold belongs to the interface thread, which may be busy
-    // in the session's end itself: a sent message reaches it there too.
-    SendMessageA(g_mainDialog, WM_RELEASE_SESSION, 0, 0);
+    // The interface thread may be busy in the session's end itself: a sent
+    // message reaches it there too.
+    SendMessageA(g_mainDialog, WM_RUN_WOUND_UP, 0, 0);
     HWND page = g_request.pageWindow;
     EnableMainButtons(TRUE);
     EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), TRUE);
@@ -79,14 +81,27 @@ bool StartConversion(HWND page)
     return g_job.Start(false);
 }
 
-int ConfirmCancel(HWND page)
+int AskCancel(HWND page)
 {
+    // Close requests of other programs arrive while the question is open.
+    static bool s_asking = false;
     if (!g_job.IsRunning())
+        return -1;
+    if (s_asking)
         return 0;
+    s_asking = true;
     int answer = MessageBoxA(page, kCancelQuestion, "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    s_asking = false;
+    if (answer != IDYES)
+        return 0;
     // The run may have ended while the question was open: a flag set now could
     // never reach that run, and its finished target stays.
-    if (answer == IDYES && g_job.IsRunning())
+    if (g_job.IsRunning())
         g_job.m_cancelRequested = 1;
     return 1;
+}
+
+int ConfirmCancel(HWND page)
+{
+    return AskCancel(page) == -1 ? 0 : 1;
 }

@@ -12,3 +12,7 @@ bool StartConversion(HWND page);
 // 1 when a run was going on (the user has been asked, and on Yes the run is
 // being cancelled), 0 when none was.
 int ConfirmCancel(HWND page);
+// The cancel question while a run goes on: 1 Yes (the run, if it still goes
+// on, is being cancelled); 0 any other answer, or the question is open
+// already; -1 no run goes on, and nothing was asked.
+int AskCancel(HWND page);

@@ -8,13 +8,13 @@
 
 #include "app/aboutpage.h"
 #include "app/converterpage.h"
+#include "app/ending.h"
 #include "app/session.h"
 #include "app/startup.h"
 #include "base/language.h"
 #include "base/settings.h"
 #include "base/sizes.h"
 #include "convert/convert.h"
-#include "convert/job.h"
 #include "extras/extraspage.h"
 #include "res/resource.h"
 
@@ -153,22 +153,9 @@ static INT_PTR OnMainInit(HWND window)
     return TRUE;
 }
 
-// Ending the program while a run is being wound up would leave a partial
-// target behind that looks like a finished image.
-static INT_PTR OnMainEnd(HWND window, INT_PTR result)
+static INT_PTR OnMainEnd(EndRoute route)
 {
-    if (g_job.IsBusy())
-        return TRUE;
-    EndDialog(window, result);
-    return TRUE;
-}
-
-static INT_PTR OnMainCancel(HWND window)
-{
-    if (g_job.IsBusy())
-        return TRUE;
-    PostQuitMessage(-100);
-    EndDialog(window, 1);
+    RequestEnd(route);
     return TRUE;
 }
 
@@ -180,12 +167,24 @@ static INT_PTR OnTabClicked(int id)
     return TRUE;
 }
 
-static INT_PTR OnMainCommand(HWND window, int id)
+// The dialog manager sends the command of a focused push button of a page to
+// this dialog, not to the page: the page shown gets every command that is not
+// the main dialog's own, as property sheets do it.
+static INT_PTR OnPageCommandHere(WPARAM wParam, LPARAM lParam)
 {
+    if (g_pageDialog == nullptr || !IsWindow(g_pageDialog))
+        return FALSE;
+    SendMessageA(g_pageDialog, WM_COMMAND, wParam, lParam);
+    return TRUE;
+}
+
+static INT_PTR OnMainCommand(WPARAM wParam, LPARAM lParam)
+{
+    int id = LOWORD(wParam);
     switch (id) {
-    case IDOK: return OnMainEnd(window, 1);
-    case IDC_QUIT_ALL: return OnMainEnd(window, IDC_QUIT_ALL);
-    case IDCANCEL: return OnMainCancel(window);
+    case IDOK: return OnMainEnd(kEndByOk);
+    case IDC_QUIT_ALL: return OnMainEnd(kEndByQuitAll);
+    case IDCANCEL: return OnMainEnd(kEndByCancel);
     case IDC_MAIN_PROGRESS: return TRUE;
     case IDC_TAB_CONVERTER:
     case IDC_TAB_CPU:
@@ -195,7 +194,7 @@ static INT_PTR OnMainCommand(HWND window, int id)
     case IDC_TAB_EXTRAS:
         return OnTabClicked(id);
     }
-    return FALSE;
+    return OnPageCommandHere(wParam, lParam);
 }
 
 // The statics draw over the banner and the dialog without a background of their own.
@@ -222,21 +221,25 @@ static INT_PTR OnMainEndSession(BOOL ending)
     return TRUE;
 }
 
-static INT_PTR OnRunWoundUp(HWND window)
+static INT_PTR OnMainRunWoundUp(HWND window)
 {
     ReleaseSessionEnd(window);
+    OnRunWoundUp();
     return TRUE;
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: return OnMainInit(window);
-    case WM_COMMAND: return OnMainCommand(window, LOWORD(wParam));
+    case WM_COMMAND: return OnMainCommand(wParam, lParam);
+    // The close box, Alt+F4 and close requests of other programs; left to the
+    // dialog manager they would do nothing while "&ESC" is disabled.
+    case WM_CLOSE: return OnMainEnd(kEndByCancel);
     case WM_CTLCOLORSTATIC: return OnMainCtlColorStatic((HDC)wParam);
     case WM_QUERYENDSESSION: return OnMainQueryEndSession(window);
     case WM_ENDSESSION: return OnMainEndSession((BOOL)wParam);
-    case WM_RELEASE_SESSION: return OnRunWoundUp(window);
+    case WM_RUN_WOUND_UP: return OnMainRunWoundUp(window);
     }
     return FALSE;
 }
@@ -286,8 +289,7 @@ static INT_PTR OnPageInit(HWND page)
 
 static INT_PTR OnPageQuitRequest()
 {
-    if (!g_job.IsBusy())
-        PostQuitMessage(0);
+    RequestEnd(kEndByQuitRequest);
     return FALSE;
 }
 

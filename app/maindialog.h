@@ -14,6 +14,9 @@ enum PageIndex {
     kPageCount = 7,
 };
 
+// Sent to the main dialog once a run has been wound up.
+const UINT WM_RUN_WOUND_UP = WM_USER + 102;
+
 extern int g_page;
 extern HWND g_mainDialog;
 extern HWND g_pageDialog;

@@ -1,8 +1,10 @@
 // Ending the Windows session while a conversion runs: the session is held
 // while a run is under way, and a run that the session's end overtakes is
-// cancelled and its target deleted before Windows may end the process.
+// cancelled and its target deleted before the program ends, and before
+// Windows may end the process.
 #include "app/session.h"
 
+#include "app/ending.h"
 #include "base/language.h"
 #include "convert/job.h"
 
@@ -48,9 +50,11 @@ BOOL OnQueryEndSession()
     return g_job.IsBusy() ? FALSE : TRUE;
 }
 
-void OnEndSession(BOOL ending)
+// Cancels a run and waits until it is wound up; returns early when the run
+// waits on a box, where no target is open and nobody will answer now.
+static void WindUpForSessionEnd()
 {
-    if (!ending || !g_job.IsBusy())
+    if (!g_job.IsBusy())
         return;
     g_sessionEnding = true;
     while (g_job.IsBusy()) {
@@ -66,6 +70,14 @@ void OnEndSession(BOOL ending)
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kEndSessionPollMs, QS_SENDMESSAGE);
     }
+}
+
+void OnEndSession(BOOL ending)
+{
+    if (!ending)
+        return;
+    WindUpForSessionEnd();
+    RequestEnd(kEndBySession);
 }
 
 bool SessionEnding()

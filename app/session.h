@@ -7,9 +7,6 @@
 
 #include <windows.h>
 
-// Sent to the main dialog once a run has been wound up.
-const UINT WM_RELEASE_SESSION = WM_USER + 102;
-
 // The reason Windows shows while a run holds the session, put up and taken
 // down on the main dialog's thread.
 void HoldSessionEnd(HWND mainDialog);
@@ -17,8 +14,9 @@ void ReleaseSessionEnd(HWND mainDialog);
 
 // WM_QUERYENDSESSION: FALSE while a conversion runs or is being wound up.
 BOOL OnQueryEndSession();
-// WM_ENDSESSION: when the session ends during a run, returns only once the run
-// is cancelled, its target deleted and the job wound up.
+// WM_ENDSESSION: when the session ends during a run, the run is cancelled,
+// its target deleted and the job wound up first; then the program ends, as
+// Windows requires of it (the Restart Manager does not end it by itself).
 void OnEndSession(BOOL ending);
 // True once the session is ending: no box may wait for an answer then.
 bool SessionEnding();

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "app/ending.h"
 #include "app/maindialog.h"
 #include "app/session.h"
 #include "base/sizes.h"
@@ -18,6 +19,14 @@ static LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam
     switch (message) {
     case WM_DESTROY:
         PostQuitMessage(0);
+        return 0;
+    // Other programs close a program by posting WM_CLOSE to its top-level
+    // windows, this hidden one included. Destroyed by default handling, it
+    // would take the main dialog with it in the middle of a run.
+    case WM_CLOSE:
+        if (g_mainDialog == nullptr || !IsWindow(g_mainDialog))
+            break;
+        RequestEnd(kEndByOwnerClose);
         return 0;
     // Windows asks the hidden owner too, and may end the process as soon as
     // any window has returned from WM_ENDSESSION.

@@ -114,7 +114,55 @@ TEST_F(ProgramConvert, ThroughOpenAndSaveDialogs)
     EXPECT_TRUE(ReadFileBytes(target) == ExpectedIso(sectors)) << "the ISO differs";
 }
 
-TEST_F(ProgramConvert, QuittingDuringARunDoesNothing)
+namespace {
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
+{
+    auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == found->first)
+        found->second.push_back(window);
+    return TRUE;
+}
+
+// Every top-level window of the program, shown or hidden.
+std::vector<HWND> TopLevelWindows(DWORD processId)
+{
+    std::pair<DWORD, std::vector<HWND>> found(processId, {});
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+// What Windows does when the session ends (`how` ENDSESSION_LOGOFF), and what
+// the Restart Manager does to close a program (ENDSESSION_CLOSEAPP):
+// WM_QUERYENDSESSION to every top-level window, then WM_ENDSESSION with TRUE
+// to every one (the session ends all the same). *answers gets the main
+// dialog's and the owner's answers to the question; false when a window did
+// not return in time. A window may be gone by its WM_ENDSESSION: the program
+// ends itself then.
+bool EndSession(CProgramDriver& program, LPARAM how, std::vector<LRESULT>* answers)
+{
+    HWND ours[] = {program.MainDialog(), program.OwnerWindow()};
+    std::vector<HWND> windows = TopLevelWindows(program.ProcessId());
+    bool returned = true;
+    for (HWND window : windows) {
+        DWORD_PTR answer = TRUE;
+        returned &= SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, how, SMTO_NORMAL, 10000, &answer) != 0;
+        if (window == ours[0] || window == ours[1])
+            answers->push_back((LRESULT)answer);
+    }
+    for (HWND window : windows) {
+        DWORD_PTR ignored = 0;
+        returned &= SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, how, SMTO_NORMAL, 30000, &ignored) != 0 ||
+                    !IsWindow(window);
+    }
+    return returned;
+}
+
+}  // namespace
+
+TEST_F(ProgramConvert, EveryWayOfEndingDuringARunAsksFirst)
 {
     const uint32_t sectors = 200000;
     std::string image;
@@ -125,23 +173,48 @@ TEST_F(ProgramConvert, QuittingDuringARunDoesNothing)
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_CONVERT) == "&ABBRUCH"; }, 20000));
 
+    // Each way asks the cancel question; No lets the run go on.
     HWND main = program.MainDialog();
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);   // Escape, "&ESC"
-    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);                        // the close box
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    PostMessageA(program.Page(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // Enter on the page
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-
-    ASSERT_TRUE(WaitUntil([&] { return program.PageText(IDC_STATUS_LINE).rfind("Erledigt", 0) == 0; }, 120000))
-        << "the run did not come to its end";
+    const struct {
+        const char* what;
+        HWND window;
+        UINT message;
+        WPARAM wParam;
+    } ways[] = {
+        {"Escape", main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+        {"the close box, Alt+F4", main, WM_SYSCOMMAND, SC_CLOSE},
+        {"Enter in a field", main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)},
+        {"44444", main, WM_COMMAND, MAKEWPARAM(IDC_QUIT_ALL, BN_CLICKED)},
+        {"Enter on the page", program.Page(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)},
+        {"a close request to the hidden owner", program.OwnerWindow(), WM_CLOSE, 0},
+    };
+    for (const auto& way : ways) {
+        program.Boxes().Hold(true);
+        PostMessageA(way.window, way.message, way.wParam, 0);
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (box = program.Boxes().OpenBox()) != nullptr; }, 10000))
+            << way.what << " asked nothing";
+        EXPECT_EQ("Wollen Sie wirklich abbrechen ? ", MessageBoxText(box)) << way.what;
+        program.Boxes().Answer(IDNO);
+        program.Boxes().Hold(false);
+        // While its question is open the program takes no further request.
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000)) << way.what;
+    }
+    size_t asked = program.Boxes().Count();
+    EXPECT_EQ(sizeof(ways) / sizeof(ways[0]), asked);
+    ASSERT_LT(FileSize(target), 2048LL * sectors) << "the run ended before every way was tried";
     EXPECT_TRUE(program.Running());
-    EXPECT_EQ(2048LL * sectors, FileSize(target));
-    ASSERT_TRUE(WaitUntil([&] { return IdleLook(program); }, 3000));
 
-    // Once idle, "&ESC" ends the program again.
-    DWORD code = 0;
-    ASSERT_TRUE(program.Click(program.MainDialog(), IDCANCEL));
-    EXPECT_TRUE(program.WaitForExit(15000, &code));
+    // A close request from another program: WM_CLOSE to every top-level
+    // window. One question; Yes, and the program ends without the partial ISO.
+    program.Boxes().Answer(IDYES);
+    for (HWND window : TopLevelWindows(program.ProcessId()))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(program.WaitForExit(30000, &code));
+    EXPECT_EQ(asked + 1, program.Boxes().Count());
+    int64_t left = FileSize(target);
+    EXPECT_TRUE(left == -1 || left == 2048LL * sectors) << "a partial ISO of " << left << " bytes is left";
 }
 
 // Run by a wrapper that limits the file size the program may write
@@ -166,52 +239,6 @@ TEST_F(ProgramConvert, DiskFullEndsWithWriteErrorAndNoTarget)
     EXPECT_EQ(std::string::npos, program.PageText(IDC_STATUS_LINE).find("Erledigt"));
 }
 
-namespace {
-
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
-{
-    auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == found->first)
-        found->second.push_back(window);
-    return TRUE;
-}
-
-// Every top-level window of the program, shown or hidden.
-std::vector<HWND> TopLevelWindows(DWORD processId)
-{
-    std::pair<DWORD, std::vector<HWND>> found(processId, {});
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
-// What Windows does when the session ends: WM_QUERYENDSESSION to every
-// top-level window, then WM_ENDSESSION with TRUE to every one (the user chose
-// to end the session all the same). *answers gets the main dialog's and the
-// owner's answers to the question; false when a window did not return in time.
-bool EndSession(CProgramDriver& program, std::vector<LRESULT>* answers)
-{
-    HWND ours[] = {program.MainDialog(), program.OwnerWindow()};
-    std::vector<HWND> windows = TopLevelWindows(program.ProcessId());
-    bool returned = true;
-    for (HWND window : windows) {
-        DWORD_PTR answer = TRUE;
-        returned &= SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
-                                        &answer) != 0;
-        if (window == ours[0] || window == ours[1])
-            answers->push_back((LRESULT)answer);
-    }
-    for (HWND window : windows) {
-        DWORD_PTR ignored = 0;
-        returned &= SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
-                                        &ignored) != 0;
-    }
-    return returned;
-}
-
-}  // namespace
-
 TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
 {
     std::string image;
@@ -234,23 +261,24 @@ TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
     program.Boxes().Hold(true);
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return program.Boxes().OpenBox() != nullptr; }, 20000));
-    ASSERT_TRUE(EndSession(program, &answers));
+    ASSERT_TRUE(EndSession(program, ENDSESSION_LOGOFF, &answers));
     EXPECT_EQ(std::vector<LRESULT>({FALSE, FALSE}), answers);
+    DWORD code = 12345;
+    EXPECT_TRUE(program.WaitForExit(15000, &code)) << "the program outlived the session";
     EXPECT_EQ(3, FileSize(target)) << "the target the question was about is untouched";
     program.Kill();
 
-    // Copying: the session's end waits until the run is cancelled and wound up.
+    // Copying, and the Restart Manager closes the program: the run is
+    // cancelled and wound up, then the program ends by itself.
     answers.clear();
     DeleteFileA(target.c_str());
     ASSERT_TRUE(LaunchWith(image, target));
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
     ASSERT_TRUE(WaitUntil([&] { return FileSize(target) > 20 * 1024 * 1024; }, 60000));
-    ASSERT_TRUE(EndSession(program, &answers));
+    ASSERT_TRUE(EndSession(program, ENDSESSION_CLOSEAPP, &answers));
     EXPECT_EQ(std::vector<LRESULT>({FALSE, FALSE}), answers);
     EXPECT_FALSE(FileExists(target)) << "a partial ISO outlived the session";
-    EXPECT_TRUE(IdleLook(program));
+    EXPECT_TRUE(program.WaitForExit(15000, &code)) << "the program stayed after WM_ENDSESSION";
     EXPECT_TRUE(program.Boxes().Seen().empty());
-    // Windows ends the process once every window has returned.
-    program.Kill();
     EXPECT_FALSE(FileExists(target));
 }

@@ -267,6 +267,8 @@ TEST_F(MainDialog, HiddenTabsStayHiddenAndTheirPagesFail)
 
 TEST_F(MainDialog, ShowPageOutsideTheTable)
 {
+    // A box here is a fault: answered, so that the case fails instead of hanging.
+    BoxAnswerer boxes;
     Open();
     HWND shown = g_pageDialog;
     WriteProgramSettings("4", nullptr);
@@ -286,6 +288,8 @@ TEST_F(MainDialog, ShowPageOutsideTheTable)
     EXPECT_EQ(0, code);
     EXPECT_TRUE(GetWindowLongA(shown, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ("4", ProgramSetting("Starte mit"));
+    PumpMessages();
+    EXPECT_EQ(0u, boxes.Count());
 }
 
 TEST_F(MainDialog, MissingPlaceholderLeavesThePageWhereItWasMade)
@@ -351,6 +355,23 @@ TEST_F(MainDialog, PageEnterRequestsTheQuitWithCodeZero)
     ASSERT_EQ(1, TakeQuit(&code));
     EXPECT_EQ(0, code);
     EXPECT_TRUE(IsWindow(g_pageDialog)) << "the page itself stays";
+}
+
+TEST_F(MainDialog, EnterOnAFocusedPageButtonPressesIt)
+{
+    Open();
+    ShowWindow(main, SW_SHOW);
+    HWND english = GetDlgItem(g_pageDialog, IDC_ENGLISH);
+    ASSERT_NE(nullptr, english);
+    // Focus moved as Tab moves it, then the key as the dialog loop hands it on.
+    SendMessageA(main, WM_NEXTDLGCTL, (WPARAM)english, TRUE);
+    ASSERT_EQ(english, GetFocus());
+    MSG key = {english, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(main, &key));
+    PumpMessages();
+    EXPECT_EQ(1, g_english);
+    EXPECT_EQ("&More", ControlText(main, IDC_TAB_EXTRAS));
+    EXPECT_TRUE(IsWindowVisible(main));
 }
 
 TEST_F(MainDialog, EnableMainButtonsSwitchesTheSevenButtons)
