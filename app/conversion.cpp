@@ -2,6 +2,10 @@
 // when a run starts and once it has ended, and the cancel question.
 #include "app/conversion.h"
 
+#include <stdlib.h>
+#include <wchar.h>
+
+#include "app/ansipath.h"
 #include "app/converterpage.h"
 #include "app/ending.h"
 #include "app/maindialog.h"
@@ -42,25 +46,46 @@ static void OnRunEnded()
 
 static const ConvertJobHooks kPageHooks = {OnRunStarting, OnRunEnded};
 
-// Copies one edit field into a request path; 0 when it does not fit (the
-// open error names the whole path as typed).
-static int TakeField(HWND page, int id, char (&path)[kPathSize], const char* format)
+// The field's whole text, too long for a request, in its open error.
+static void RefuseOverlongField(HWND page, HWND field, int length, const char* format)
+{
+    WCHAR* text = (WCHAR*)malloc(((size_t)length + 1) * sizeof(WCHAR));
+    if (!text) {
+        ShowPathError(page, format, "");
+        return;
+    }
+    text[0] = L'\0';
+    GetWindowTextW(field, text, length + 1);
+    ShowNameError(page, format, text);
+    free(text);
+}
+
+// Takes one edit field into a request path by the rule of its kind, read in
+// Unicode so that no conversion on the way slips a look-alike in; 0 when it
+// cannot be taken (its open error names the field's text). The field is set
+// to the path taken where that is another form of it (a short form).
+static int TakeField(HWND page, int id, int (*take)(const WCHAR*, char (&)[kPathSize]),
+                     char (&path)[kPathSize], const char* format)
 {
     path[0] = '\0';
     HWND field = GetDlgItem(page, id);
-    int length = field ? GetWindowTextLengthA(field) : 0;
-    if (length < (int)kPathSize) {
-        GetDlgItemTextA(page, id, path, (int)sizeof(path));
-        return 1;
+    int length = field ? GetWindowTextLengthW(field) : 0;
+    if (length >= (int)kPathSize) {
+        RefuseOverlongField(page, field, length, format);
+        return 0;
     }
-    CTextBuf text;
-    if (text.Reserve(length + 1) == 1) {
-        GetWindowTextA(field, text.m_text, text.m_capacity);
-        text.m_length = (int)strlen(text.m_text);
+    WCHAR text[kPathSize];
+    text[0] = L'\0';
+    if (field)
+        GetWindowTextW(field, text, (int)kPathSize);
+    if (take(text, path) != 1) {
+        ShowNameError(page, format, text);
+        return 0;
     }
-    ShowPathError(page, format, text.Text());
-    text.Release();
-    return 0;
+    WCHAR shown[kPathSize];
+    if (field && (MultiByteToWideChar(CP_ACP, 0, path, -1, shown, (int)kPathSize) == 0 || wcscmp(shown, text) != 0))
+        SetWindowTextA(field, path);
+    return 1;
 }
 
 bool StartConversion(HWND page)
@@ -72,8 +97,8 @@ bool StartConversion(HWND page)
     ConvertRequest request;
     ZeroMemory(&request, sizeof(request));
     request.pageWindow = page;
-    if (!TakeField(page, IDC_SOURCE_EDIT, request.sourcePath, kSourceOpenText) ||
-        !TakeField(page, IDC_TARGET_EDIT, request.targetPath, kTargetOpenText))
+    if (!TakeField(page, IDC_SOURCE_EDIT, AnsiSourcePath, request.sourcePath, kSourceOpenText) ||
+        !TakeField(page, IDC_TARGET_EDIT, AnsiTargetPath, request.targetPath, kTargetOpenText))
         return false;
     g_request = request;
     ShowBusyLook(page);

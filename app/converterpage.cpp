@@ -5,18 +5,19 @@
 #include <commdlg.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <wchar.h>
 
+#include "app/ansipath.h"
 #include "app/conversion.h"
 #include "app/maindialog.h"
 #include "app/session.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
-static const char kBinFilter[] = "BIN (*.bin)\0*.bin\0";
-static const char kIsoFilter[] = "ISO (*.iso)\0*.iso\0";
+static const WCHAR kBinFilter[] = L"BIN (*.bin)\0*.bin\0";
+static const WCHAR kIsoFilter[] = L"ISO (*.iso)\0*.iso\0";
 static const char kIsoExtension[] = ".iso";
 
 const char kSourceOpenText[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n%s";
@@ -35,44 +36,64 @@ void OnConverterPageInit(HWND page)
     DragAcceptFiles(page, TRUE);
 }
 
-static int RunFileDialog(BOOL save, HWND owner, const char* filter, char (&name)[kShellPathSize],
-                         char (&pathOut)[kPathSize], const char* title, DWORD flags)
+// The dialogs move the process's current directory to the folder picked, and
+// Windows then holds that folder: it can be neither removed nor renamed, nor
+// its stick ejected. The directory is put back as it was.
+static int RunFileDialog(BOOL save, HWND owner, const WCHAR* filter, const char (&name)[kShellPathSize],
+                         WCHAR (&chosen)[kShellPathSize], const WCHAR* title, DWORD flags)
 {
-    char path[kShellPathSize];
-    char fileTitle[kShellPathSize] = "";
-    lstrcpynA(path, name, (int)sizeof(path));
+    if (MultiByteToWideChar(CP_ACP, 0, name, -1, chosen, (int)kShellPathSize) == 0)
+        chosen[0] = L'\0';
 
-    OPENFILENAMEA dialog;
+    OPENFILENAMEW dialog;
     ZeroMemory(&dialog, sizeof(dialog));
     // The form every version of the common dialogs accepts.
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = (DWORD)sizeof(path);
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = (DWORD)sizeof(fileTitle);
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = (DWORD)kShellPathSize;
     dialog.lpstrTitle = title;
     dialog.Flags = flags;
 
-    BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-    if (!chosen)
-        return 0;
-    lstrcpynA(name, fileTitle, (int)sizeof(name));
+    WCHAR current[kPathSize];
+    DWORD currentLength = GetCurrentDirectoryW((DWORD)kPathSize, current);
+    BOOL picked = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    if (currentLength > 0 && currentLength < kPathSize)
+        SetCurrentDirectoryW(current);
+    return picked ? 1 : 0;
+}
+
+// The chosen name by the rule of its kind, or its open error.
+static int TakeChosen(HWND owner, const WCHAR* chosen, int (*take)(const WCHAR*, char (&)[kPathSize]),
+                      const char* refusal, char (&name)[kShellPathSize], char (&pathOut)[kPathSize])
+{
+    char path[kPathSize];
+    if (take(chosen, path) != 1) {
+        ShowNameError(owner, refusal, chosen);
+        return -1;
+    }
+    LastPathComponent(path, name);
     lstrcpynA(pathOut, path, (int)sizeof(pathOut));
     return 1;
 }
 
-int OpenFileDialog(HWND owner, const char* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const char* title, DWORD flags)
+int OpenFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
+                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
 {
-    return RunFileDialog(FALSE, owner, filter, name, pathOut, title, flags);
+    WCHAR chosen[kShellPathSize];
+    if (RunFileDialog(FALSE, owner, filter, name, chosen, title, flags) != 1)
+        return 0;
+    return TakeChosen(owner, chosen, AnsiSourcePath, kSourceOpenText, name, pathOut);
 }
 
-int SaveFileDialog(HWND owner, const char* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const char* title, DWORD flags)
+int SaveFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
+                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
 {
-    return RunFileDialog(TRUE, owner, filter, name, pathOut, title, flags);
+    WCHAR chosen[kShellPathSize];
+    if (RunFileDialog(TRUE, owner, filter, name, chosen, title, flags) != 1)
+        return 0;
+    return TakeChosen(owner, chosen, AnsiTargetPath, kTargetOpenText, name, pathOut);
 }
 
 int LastPathComponent(const char* path, char (&out)[kShellPathSize])
@@ -80,14 +101,15 @@ int LastPathComponent(const char* path, char (&out)[kShellPathSize])
     out[0] = '\0';
     if (!path || strlen(path) >= kPathSize)
         return 0;
-    char work[kPathSize];
-    lstrcpynA(work, path, (int)sizeof(work));
-    for (char* c = work; *c; ++c) {
-        if (*c == '/')
-            *c = '\\';
+    // Character by character: in a double-byte code page the second byte of
+    // a character can be a backslash.
+    const char* component = path;
+    for (const char* c = path; *c; ++c) {
+        if (IsDBCSLeadByte((BYTE)*c) && c[1] != '\0')
+            ++c;
+        else if (*c == '\\' || *c == '/')
+            component = c + 1;
     }
-    const char* separator = strrchr(work, '\\');
-    const char* component = separator ? separator + 1 : work;
     if (strlen(component) >= sizeof(out))
         return 0;
     lstrcpynA(out, component, (int)sizeof(out));
@@ -104,81 +126,73 @@ int DeriveTargetName(const char* source, char (&out)[kShellPathSize])
     return 1;
 }
 
-CTextBuf ResolveShortcut(const char* path)
+int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize])
 {
-    CTextBuf result;
-    result.InitEmpty();
-    if (!path || strlen(path) >= kShellPathSize)
-        return result;
-    char ansiPath[kShellPathSize];
-    lstrcpynA(ansiPath, path, (int)sizeof(ansiPath));
-
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    // Room beyond a shell path, so that a stored target too long to take
+    // shows as such instead of arriving cut.
+    ZeroMemory(target, sizeof(target));
+    if (!path || wcslen(path) >= kShellPathSize)
+        return 0;
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 (void**)&link)))
-        return result;
+        return 0;
     IPersistFile* file = nullptr;
     if (FAILED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
         link->Release();
-        return result;
+        return 0;
     }
-    WCHAR widePath[kShellPathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, ansiPath, -1, widePath, (int)kShellPathSize) != 0 &&
-        SUCCEEDED(file->Load(widePath, STGM_READ))) {
-        // Room beyond a shell path, so that a stored target too long to take
-        // shows as such instead of arriving cut.
-        char target[kPathSize];
-        ZeroMemory(target, sizeof(target));
-        WIN32_FIND_DATAA findData;
-        if (SUCCEEDED(link->GetPath(target, (int)sizeof(target), &findData, SLGP_UNCPRIORITY)))
-            result.Assign(target);
+    if (SUCCEEDED(file->Load(path, STGM_READ))) {
+        WIN32_FIND_DATAW findData;
+        if (FAILED(link->GetPath(target, (int)kPathSize, &findData, SLGP_UNCPRIORITY)))
+            target[0] = L'\0';
     }
     file->Release();
     link->Release();
-    return result;
+    return target[0] != L'\0' ? 1 : 0;
 }
 
-static BOOL IsFolder(const char* path)
+int ResolveDroppedFile(HDROP drop, char (&path)[kPathSize], WCHAR (&name)[kShellPathSize])
 {
-    struct _stat entry;
-    return _stat(path, &entry) == 0 && (entry.st_mode & _S_IFDIR) != 0;
-}
-
-void ResolveDroppedFile(HDROP drop, CTextBuf& result)
-{
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    result.Assign("");
-    char dropped[kShellPathSize] = "";
+    path[0] = '\0';
+    name[0] = L'\0';
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     BOOL fits = FALSE;
-    if (count > 0 && DragQueryFileA(drop, 0, nullptr, 0) < kShellPathSize)
-        fits = DragQueryFileA(drop, 0, dropped, (UINT)sizeof(dropped)) > 0;
+    if (count > 0 && DragQueryFileW(drop, 0, nullptr, 0) < kShellPathSize)
+        fits = DragQueryFileW(drop, 0, name, (UINT)kShellPathSize) > 0;
     DragFinish(drop);
-    if (!fits)
-        return;
-    result.Assign(dropped);
-
-    CTextBuf resolved = ResolveShortcut(dropped);
-    if (resolved.m_length >= (int)kShellPathSize) {
-        result.Assign("");
-        resolved.Release();
-        return;
+    if (!fits) {
+        name[0] = L'\0';
+        return 0;
     }
-    if (resolved.m_length > kShortestShortcutTarget)
-        result.Assign(resolved.Text());
-    resolved.Release();
 
-    if (IsFolder(result.Text()))
-        result.Assign("");
+    WCHAR target[kPathSize];
+    ResolveShortcut(name, target);
+    size_t targetLength = wcslen(target);
+    if (targetLength >= kShellPathSize) {
+        name[0] = L'\0';
+        return 0;
+    }
+    if (targetLength > kShortestShortcutTarget)
+        memcpy(name, target, (targetLength + 1) * sizeof(WCHAR));
+
+    DWORD attributes = GetFileAttributesW(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        name[0] = L'\0';
+        return 0;
+    }
+    return AnsiSourcePath(name, path) == 1 ? 1 : -1;
 }
 
 INT_PTR OnDropFiles(HWND page, HDROP drop)
 {
-    CTextBuf result;
-    result.InitEmpty();
-    ResolveDroppedFile(drop, result);
-    if (result.m_length > 0)
-        SetDlgItemTextA(page, IDC_SOURCE_EDIT, result.Text());
-    result.Release();
+    char path[kPathSize];
+    WCHAR name[kShellPathSize];
+    int taken = ResolveDroppedFile(drop, path, name);
+    if (taken == 1)
+        SetDlgItemTextA(page, IDC_SOURCE_EDIT, path);
+    else if (taken == -1)
+        ShowNameError(page, kSourceOpenText, name);
     return FALSE;
 }
 
@@ -196,6 +210,31 @@ void ShowPathError(HWND page, const char* format, const char* path)
     text.Format(format, path);
     ShowConvertBox(page, text.Text());
     text.Release();
+}
+
+void ShowNameError(HWND owner, const char* format, const WCHAR* name)
+{
+    // The program's own text as MessageBoxA would show it, the name as it is.
+    const char* slot = strstr(format, "%s");
+    int headBytes = slot ? (int)(slot - format) : (int)strlen(format);
+    const char* tail = slot ? slot + 2 : "";
+    int head = headBytes > 0 ? MultiByteToWideChar(CP_ACP, 0, format, headBytes, nullptr, 0) : 0;
+    int rest = MultiByteToWideChar(CP_ACP, 0, tail, -1, nullptr, 0);
+    size_t nameLength = wcslen(name);
+    size_t limit = ((size_t)-1) / sizeof(WCHAR) - (size_t)head - (size_t)rest;
+    WCHAR* text = nullptr;
+    if (rest > 0 && nameLength < limit)
+        text = (WCHAR*)malloc(((size_t)head + nameLength + (size_t)rest) * sizeof(WCHAR));
+    if (!text) {
+        ShowPathError(owner, format, "");
+        return;
+    }
+    if (head > 0)
+        MultiByteToWideChar(CP_ACP, 0, format, headBytes, text, head);
+    memcpy(text + head, name, nameLength * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, tail, -1, text + head + nameLength, rest);
+    MessageBoxW(owner, text, nullptr, MB_ICONERROR | MB_OK);
+    free(text);
 }
 
 INT_PTR OnConvertError(HWND page, LPARAM code)
@@ -228,7 +267,7 @@ INT_PTR OnConvertError(HWND page, LPARAM code)
 static INT_PTR OnBrowseSource(HWND page)
 {
     char name[kShellPathSize] = "";
-    if (OpenFileDialog(page, kBinFilter, name, g_request.sourcePath, "", 0) == 1)
+    if (OpenFileDialog(page, kBinFilter, name, g_request.sourcePath, L"", 0) == 1)
         SetDlgItemTextA(page, IDC_SOURCE_EDIT, g_request.sourcePath);
     return FALSE;
 }
@@ -241,7 +280,7 @@ static INT_PTR OnBrowseTarget(HWND page)
         strlen(name) + sizeof(kIsoExtension) > sizeof(name))
         name[0] = '\0';
     lstrcatA(name, kIsoExtension);
-    if (SaveFileDialog(page, kIsoFilter, name, g_request.targetPath, "", 0) == 1)
+    if (SaveFileDialog(page, kIsoFilter, name, g_request.targetPath, L"", 0) == 1)
         SetDlgItemTextA(page, IDC_TARGET_EDIT, g_request.targetPath);
     return FALSE;
 }

@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include "base/sizes.h"
-#include "base/textbuf.h"
 
 void OnConverterPageInit(HWND page);
 INT_PTR OnConverterCommand(HWND page, int id);  // 1001, 1003, 1105
@@ -17,13 +16,24 @@ extern const char kSourceOpenText[];
 extern const char kTargetOpenText[];
 // The page's error box naming a path; the run waits while it is open.
 void ShowPathError(HWND page, const char* format, const char* path);
+// The open error for a name refused before any run, naming it as Windows has
+// it (the code page may lack some of its characters).
+void ShowNameError(HWND owner, const char* format, const WCHAR* name);
 
-int OpenFileDialog(HWND owner, const char* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const char* title, DWORD flags);
-int SaveFileDialog(HWND owner, const char* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const char* title, DWORD flags);
+// The chosen file as the program opens it: 1 with `pathOut` and `name` (its
+// last component) set, 0 cancelled or failed, -1 a name the code page cannot
+// hold (refused with its open error; nothing changed). The Open dialog's
+// choice is a source, the Save dialog's a target.
+int OpenFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
+                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags);
+int SaveFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
+                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags);
 // 1 done, 0 the component does not fit the output (output left empty).
 int LastPathComponent(const char* path, char (&out)[kShellPathSize]);
 int DeriveTargetName(const char* source, char (&out)[kShellPathSize]);
-void ResolveDroppedFile(HDROP drop, CTextBuf& result);
-CTextBuf ResolveShortcut(const char* path);
+// The first dropped file, resolved when it is a shortcut: 1 with the path to
+// open in `path`, 0 nothing to take (no file, a folder, a name too long), -1
+// a name the code page cannot hold (in `name`, for the open error).
+int ResolveDroppedFile(HDROP drop, char (&path)[kPathSize], WCHAR (&name)[kShellPathSize]);
+// 1 with the target stored in the shortcut `path`, 0 when it is none (`target` empty).
+int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize]);

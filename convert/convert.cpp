@@ -70,6 +70,27 @@ static void DiscardTarget(HANDLE target, const char* path)
     DeleteFileA(path);
 }
 
+// A device ("NUL", "CON", "COM1", on some systems "NUL.iso" too) takes the
+// name of a file: it would swallow the image, or block a read for good.
+static bool IsDiskFile(HANDLE file)
+{
+    return GetFileType(file) == FILE_TYPE_DISK;
+}
+
+// An existing entry that is no file on a disk. Opened with no access, which
+// queries it without touching the device.
+static bool NamesNoDiskFile(const char* path)
+{
+    HANDLE entry = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // An entry that exists yet cannot even be queried is no file to write either.
+    if (entry == INVALID_HANDLE_VALUE)
+        return true;
+    bool device = !IsDiskFile(entry);
+    CloseHandle(entry);
+    return device;
+}
+
 // A request path without its NUL inside the buffer is refused, never cut.
 static bool FitsPathBuffer(const char (&path)[kPathSize])
 {
@@ -88,7 +109,7 @@ int ConfirmOverwrite(CTextBuf targetPath, HWND page)
         targetPath.Release();
         return 1;
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || NamesNoDiskFile(targetPath.Text())) {
         targetPath.Release();
         SendConvertError(page, kTargetOpenFailed);
         return -1;
@@ -194,6 +215,11 @@ int ConvertImage(const ConvertRequest& request)
         SendConvertError(page, kSourceOpenFailed);
         return -1;
     }
+    if (!IsDiskFile(source)) {
+        CloseHandle(source);
+        SendConvertError(page, kSourceOpenFailed);
+        return -1;
+    }
     SectorLayout layout;
     if (!ReadLayout(source, &layout)) {
         SendConvertError(page, kUnsupportedTrackMode);
@@ -218,6 +244,13 @@ int ConvertImage(const ConvertRequest& request)
     if (target == INVALID_HANDLE_VALUE) {
         SendConvertError(page, kTargetOpenFailed);
         CloseHandle(source);
+        return -1;
+    }
+    // A device the check above did not find: closed as it is, never deleted.
+    if (!IsDiskFile(target)) {
+        CloseHandle(target);
+        CloseHandle(source);
+        SendConvertError(page, kTargetOpenFailed);
         return -1;
     }
 

@@ -36,7 +36,8 @@ const int kHeaderSize = 16;
 // 0 for an unsupported track mode.
 int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout* layout);
 
-// 1 proceed, 0 declined, -1 the path names a directory (kTargetOpenFailed sent).
+// 1 proceed, 0 declined, -1 the path names a directory or a device
+// (kTargetOpenFailed sent; no question asked).
 int ConfirmOverwrite(CTextBuf targetPath, HWND page);
 
 // 1 when the copy loop ran to its end or was cancelled, -1 otherwise.

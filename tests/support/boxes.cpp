@@ -14,6 +14,17 @@ std::string MessageBoxText(HWND box)
     return buffer;
 }
 
+std::wstring MessageBoxWideText(HWND box)
+{
+    HWND text = GetDlgItem(box, 0xFFFF);
+    if (!text)
+        return std::wstring();
+    WCHAR buffer[4096] = L"";
+    SendMessageTimeoutW(text, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]), (LPARAM)buffer, SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return buffer;
+}
+
 BoxAnswerer::BoxAnswerer(DWORD processId)
     : m_processId(processId), m_default(IDOK), m_hold(false), m_open(nullptr), m_stop(false)
 {
@@ -165,6 +176,7 @@ void BoxAnswerer::Loop()
 
             SeenBox seen;
             seen.text = MessageBoxText(box);
+            seen.wideText = MessageBoxWideText(box);
             char caption[512] = "";
             SendMessageTimeoutA(box, WM_GETTEXT, sizeof(caption), (LPARAM)caption, SMTO_ABORTIFHUNG, 2000, nullptr);
             seen.caption = caption;

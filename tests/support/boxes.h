@@ -14,6 +14,7 @@
 
 struct SeenBox {
     std::string text;
+    std::wstring wideText;  // the same text as the box holds it, in UTF-16
     std::string caption;
     HWND owner;
     DWORD threadId;
@@ -55,3 +56,4 @@ private:
 
 // Text of the box's message static, or "" when `box` is not a message box.
 std::string MessageBoxText(HWND box);
+std::wstring MessageBoxWideText(HWND box);

@@ -154,3 +154,22 @@ bool MakeShortcut(const std::string& shortcut, const std::string& target)
         CoUninitialize();
     return saved;
 }
+
+bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target)
+{
+    HRESULT com = CoInitialize(nullptr);
+    bool saved = false;
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void**)&link))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->SetPath(target.c_str())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
+            saved = SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return saved;
+}

@@ -34,3 +34,4 @@ HANDLE OpenAsViewer(const std::string& path);
 int64_t FileSize(const std::string& path);  // -1 when missing
 // A shortcut saved by the shell link object, as the shell makes one.
 bool MakeShortcut(const std::string& shortcut, const std::string& target);
+bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target);

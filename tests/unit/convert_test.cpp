@@ -561,6 +561,36 @@ TEST_F(ConvertFailures, TargetInAMissingFolder)
     ExpectNoProgress();
 }
 
+TEST_F(ConvertFailures, DeviceAsSourceIsRefused)
+{
+    EXPECT_EQ(-1, Convert(Request("NUL", m_target)));
+    EXPECT_EQ(std::vector<LPARAM>({kSourceOpenFailed}), m_watch.Errors());
+    EXPECT_EQ(1u, m_watch.Events().size());
+    EXPECT_FALSE(FileExists(m_target));
+}
+
+TEST_F(ConvertFailures, DeviceAsTargetIsRefusedWithoutAQuestion)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    std::vector<unsigned char> before = ReadFileBytes(m_source);
+    for (const std::string& device : {m_dir + "NUL.iso", std::string("NUL")}) {
+        m_watch.ClearEvents();
+        std::vector<HookedBox> boxes;
+        ConvertRequest request = Request(m_source, device);
+        int result = RunOnWorker([&] {
+            CBoxHook hook(IDYES);
+            int r = ConvertImage(request);
+            boxes = hook.Boxes();
+            return r;
+        });
+        EXPECT_EQ(-1, result) << device;
+        EXPECT_TRUE(boxes.empty()) << device;
+        EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << device;
+        ExpectNoProgress();
+    }
+    EXPECT_EQ(before, ReadFileBytes(m_source));
+}
+
 TEST_F(ConvertFailures, PathsThatDoNotFitAreRefused)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));

@@ -43,11 +43,21 @@ std::string DropAndRead(HWND page, const std::vector<std::string>& names)
 
 std::string Resolve(const std::vector<std::string>& names)
 {
-    CTextBuf result;
-    result.InitEmpty();
-    ResolveDroppedFile(MakeDrop(names), result);
-    std::string text = result.Text();
-    result.Release();
+    char path[kPathSize];
+    WCHAR name[kShellPathSize];
+    EXPECT_NE(-1, ResolveDroppedFile(MakeDrop(names), path, name));
+    return path;
+}
+
+// The target stored in a shortcut, and its length.
+std::string StoredTarget(const std::string& link, size_t* length = nullptr)
+{
+    WCHAR target[kPathSize];
+    ResolveShortcut(Wide(link).c_str(), target);
+    if (length)
+        *length = wcslen(target);
+    char text[2 * kPathSize] = "";
+    WideCharToMultiByte(CP_ACP, 0, target, -1, text, sizeof(text), nullptr, nullptr);
     return text;
 }
 
@@ -60,6 +70,38 @@ const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
 int BarPosition(HWND page)
 {
     return (int)SendDlgItemMessageA(page, IDC_PROGRESS, PBM_GETPOS, 0, 0);
+}
+
+// Names the code page (1252 here) holds only as look-alikes: "P?yta.bin" best
+// fits to "Plyta.bin", "Zo?.iso" to "Zoe.iso"; "??.bin" has none.
+const WCHAR kBestFitSource[] = L"P\x0142yta.bin";
+const WCHAR kBestFitTarget[] = L"Zo\x0113.iso";
+const WCHAR kNoFitSource[] = L"\x65E5\x672C.bin";
+
+// Made in `dir` under a name the code page holds, then given its own.
+bool WriteImageNamed(const std::string& dir, const std::wstring& name, ImageLayout layout, uint32_t sectors)
+{
+    std::string made = dir + "named.tmp";
+    return WriteImage(made, layout, sectors) &&
+           MoveFileExW(Wide(made).c_str(), (Wide(dir) + name).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// The short form of an existing entry in the code page: the path by which
+// Windows opens that very entry.
+std::string ShortForm(const std::wstring& path)
+{
+    WCHAR shortPath[kPathSize] = L"";
+    GetShortPathNameW(path.c_str(), shortPath, kPathSize);
+    char text[kPathSize] = "";
+    WideCharToMultiByte(CP_ACP, 0, shortPath, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
+}
+
+std::wstring CurrentDirectory()
+{
+    WCHAR current[kPathSize] = L"";
+    GetCurrentDirectoryW(kPathSize, current);
+    return current;
 }
 
 }  // namespace
@@ -107,17 +149,9 @@ TEST(ConverterShortcuts, StoredTargetOrNothing)
     std::string link = dir + "disc.lnk";
     ASSERT_TRUE(MakeShortcut(link, image));
 
-    CTextBuf target = ResolveShortcut(link.c_str());
-    EXPECT_STREQ(image.c_str(), target.Text());
-    target.Release();
-
-    CTextBuf notLink = ResolveShortcut(image.c_str());
-    EXPECT_STREQ("", notLink.Text());
-    notLink.Release();
-
-    CTextBuf missing = ResolveShortcut((dir + "none.lnk").c_str());
-    EXPECT_STREQ("", missing.Text());
-    missing.Release();
+    EXPECT_EQ(image, StoredTarget(link));
+    EXPECT_EQ("", StoredTarget(image));
+    EXPECT_EQ("", StoredTarget(dir + "none.lnk"));
 }
 
 TEST(ConverterDrops, ResolvedFileFirstOfSeveralNoFolders)
@@ -168,14 +202,14 @@ TEST(ConverterDrops, PathsThatDoNotFitAreRefused)
     std::string deep = dir + std::string(120, 'p') + "\\" + std::string(120, 'q') + "\\" + std::string(60, 'r') + ".bin";
     std::string link = dir + "deep.lnk";
     if (MakeShortcut(link, deep)) {
-        CTextBuf stored = ResolveShortcut(link.c_str());
-        if (stored.m_length >= (int)kShellPathSize) {
+        size_t length = 0;
+        std::string stored = StoredTarget(link, &length);
+        if (length >= kShellPathSize) {
             EXPECT_EQ("", Resolve({link}));
         } else {
             // Where the link object keeps no longer target, nothing cut may come back.
-            EXPECT_TRUE(stored.m_length == 0 || std::string(stored.Text()) == deep);
+            EXPECT_TRUE(length == 0 || stored == deep);
         }
-        stored.Release();
     }
 }
 
@@ -445,6 +479,179 @@ TEST(ConverterPage, OverlongFieldIsRefusedWithItsWholePath)
     EXPECT_TRUE(window.IdleButtons());
     EXPECT_STREQ("", g_request.sourcePath);
     EXPECT_FALSE(FileExists(dir + "fine.iso"));
+}
+
+TEST(ConverterPage, BestFitSourceDroppedOrTypedConvertsTheFileChosen)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("bestfitdrop");
+    std::wstring chosen = Wide(dir) + kBestFitSource;
+    std::string lookAlike = dir + "Plyta.bin";
+    ASSERT_TRUE(WriteImageNamed(dir, kBestFitSource, kImageMode1, 5));
+    ASSERT_TRUE(WriteImage(lookAlike, kImageMode2, 7));
+    std::vector<unsigned char> lookAlikeBytes = ReadFileBytes(lookAlike);
+    std::string target = dir + "out.iso";
+    std::string opened = ShortForm(chosen);
+    ASSERT_NE("", opened);
+    // A shortcut of such a name beside a look-alike one to the look-alike.
+    // (Wine's link object hands a stored target back only as the code page
+    // holds it: this one stores the image by its short form.)
+    std::wstring link = Wide(dir) + L"to " + kBestFitSource + L".lnk";
+    ASSERT_TRUE(MakeShortcut(link, Wide(opened)));
+    ASSERT_TRUE(MakeShortcut(dir + "to Plyta.bin.lnk", lookAlike));
+    BoxAnswerer boxes;
+
+    // Dropped: the field shows the short form, by which Windows opens that very file.
+    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{chosen}), 0);
+    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+    DeleteFileA(target.c_str());
+    window.SetField(IDC_TARGET_EDIT, target);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+
+    // The shortcut, dropped.
+    window.SetField(IDC_SOURCE_EDIT, "");
+    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{link}), 0);
+    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+
+    // Typed into the field: taken in the same form, which the field then shows.
+    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, chosen.c_str());
+    DeleteFileA(target.c_str());
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(opened, g_request.sourcePath);
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(lookAlikeBytes, ReadFileBytes(lookAlike));
+}
+
+TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("bestfitopen");
+    std::wstring chosen = Wide(dir) + kBestFitSource;
+    std::string lookAlike = dir + "Plyta.bin";
+    ASSERT_TRUE(WriteImageNamed(dir, kBestFitSource, kImageMode1, 5));
+    ASSERT_TRUE(WriteImage(lookAlike, kImageMode2, 7));
+    std::vector<unsigned char> lookAlikeBytes = ReadFileBytes(lookAlike);
+    std::string target = dir + "out.iso";
+    DeleteFileA(target.c_str());
+    std::string opened = ShortForm(chosen);
+    ASSERT_NE("", opened);
+    BoxAnswerer boxes;
+
+    {
+        FileDialogUser user(chosen);
+        window.Press(IDC_SOURCE_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(opened, g_request.sourcePath);
+    window.SetField(IDC_TARGET_EDIT, target);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+    EXPECT_EQ(lookAlikeBytes, ReadFileBytes(lookAlike));
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    // No file, and no form in the code page: refused, named as chosen; nothing changes.
+    std::wstring noFit = Wide(dir) + kNoFitSource;
+    {
+        FileDialogUser user(noFit);
+        window.Press(IDC_SOURCE_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    ASSERT_TRUE(boxes.WaitForCount(1, 5000));
+    EXPECT_EQ(Wide(kSourceOpen) + noFit, boxes.Seen()[0].wideText);
+    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(opened, g_request.sourcePath);
+}
+
+TEST(ConverterPage, BestFitTargetNeverTouchesItsLookAlike)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("bestfitsave");
+    std::string source = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(source, kImageMode1, 5));
+    std::wstring chosen = Wide(dir) + kBestFitTarget;
+    std::string lookAlike = dir + "Zoe.iso";
+    ASSERT_TRUE(WriteFileBytes(lookAlike, "keep", 4));
+    DeleteFileW(chosen.c_str());
+    BoxAnswerer boxes;
+
+    // A new file whose name the code page lacks: refused in the dialog.
+    {
+        FileDialogUser user(chosen);
+        window.Press(IDC_TARGET_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    ASSERT_TRUE(boxes.WaitForCount(1, 5000));
+    EXPECT_EQ(Wide(kTargetOpen) + chosen, boxes.Seen()[0].wideText);
+    EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
+    EXPECT_STREQ("", g_request.targetPath);
+
+    // Typed into the field: refused at Convert, and nothing starts.
+    window.SetField(IDC_SOURCE_EDIT, source);
+    SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, chosen.c_str());
+    window.Press(IDC_CONVERT);
+    EXPECT_FALSE(g_job.IsBusy());
+    ASSERT_TRUE(boxes.WaitForCount(2, 5000));
+    EXPECT_EQ(Wide(kTargetOpen) + chosen, boxes.Seen()[1].wideText);
+
+    // Once it exists, its short form is taken; the question names that path.
+    ASSERT_TRUE(WriteImageNamed(dir, kBestFitTarget, kImageMode1, 1));
+    std::string opened = ShortForm(chosen);
+    ASSERT_NE("", opened);
+    {
+        FileDialogUser user(chosen);
+        window.Press(IDC_TARGET_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    EXPECT_EQ(opened, window.Field(IDC_TARGET_EDIT));
+    boxes.Answer(IDYES);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    ASSERT_EQ(3u, boxes.Count());
+    EXPECT_EQ("Soll die vorhandene Datei '" + opened + "' \xFC" "berschrieben werden ?\n", boxes.Seen()[2].text);
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(opened));
+    std::vector<unsigned char> kept = ReadFileBytes(lookAlike);
+    EXPECT_EQ("keep", std::string(kept.begin(), kept.end()));
+}
+
+TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::wstring saved = CurrentDirectory();
+    // A folder the code page cannot name must come back exactly.
+    std::wstring here = Wide(TestDir("cwd")) + L"P\x0142yty";
+    CreateDirectoryW(here.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(here.c_str()));
+    std::wstring before = CurrentDirectory();
+    std::string elsewhere = TestDir("cwd elsewhere");
+    ASSERT_TRUE(WriteImage(elsewhere + "disc.bin", kImageMode1, 1));
+
+    {
+        FileDialogUser user(elsewhere + "disc.bin");
+        window.Press(IDC_SOURCE_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    std::wstring afterOpen = CurrentDirectory();
+    {
+        FileDialogUser user(elsewhere + "disc.iso");
+        window.Press(IDC_TARGET_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    std::wstring afterSave = CurrentDirectory();
+    SetCurrentDirectoryW(saved.c_str());
+    EXPECT_EQ(elsewhere + "disc.iso", window.Field(IDC_TARGET_EDIT));
+    EXPECT_EQ(before, afterOpen);
+    EXPECT_EQ(before, afterSave);
 }
 
 class ConverterCancel : public testing::Test {

@@ -97,12 +97,40 @@ inline HDROP MakeDrop(const std::vector<std::string>& names)
     return (HDROP)memory;
 }
 
+// The same in UTF-16 (fWide), as the shell hands over names of any language.
+inline HDROP MakeDrop(const std::vector<std::wstring>& names)
+{
+    size_t size = sizeof(DROPFILES) + sizeof(WCHAR);
+    for (const std::wstring& name : names)
+        size += (name.size() + 1) * sizeof(WCHAR);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    DROPFILES* files = (DROPFILES*)GlobalLock(memory);
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    WCHAR* at = (WCHAR*)((char*)files + sizeof(DROPFILES));
+    for (const std::wstring& name : names) {
+        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
+        at += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return (HDROP)memory;
+}
+
+// ANSI text in UTF-16, as the code page reads it.
+inline std::wstring Wide(const std::string& text)
+{
+    WCHAR buffer[4096] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, 4096);
+    return buffer;
+}
+
 // Answers the next file dialog from a thread of its own, as a user types into
-// it: records the proposed name, types `typed` and presses the button (IDOK,
-// or IDCANCEL when `typed` is empty).
+// it: records the proposed name, types `typed` (in UTF-16: a name of any
+// language) and presses the button (IDOK, or IDCANCEL when `typed` is empty).
 class FileDialogUser {
 public:
-    explicit FileDialogUser(const std::string& typed) : m_typed(typed), m_done(false)
+    explicit FileDialogUser(const std::string& typed) : FileDialogUser(Wide(typed)) {}
+    explicit FileDialogUser(const std::wstring& typed) : m_typed(typed), m_done(false)
     {
         m_thread = std::thread([this] { Loop(); });
     }
@@ -142,13 +170,13 @@ private:
         if (m_typed.empty()) {
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));
         } else {
-            SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)m_typed.c_str(), SMTO_ABORTIFHUNG, 5000, nullptr);
+            SendMessageTimeoutW(field, WM_SETTEXT, 0, (LPARAM)m_typed.c_str(), SMTO_ABORTIFHUNG, 5000, nullptr);
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
         }
         m_done = true;
     }
 
-    std::string m_typed;
+    std::wstring m_typed;
     std::string m_proposed;
     std::atomic<bool> m_done;
     std::thread m_thread;

@@ -1,0 +1,87 @@
+// Names Windows hands over in Unicode, turned into the code page path the
+// program opens, or refused. Windows would hand an ANSI program a "best fit"
+// look-alike ("Plyta.bin" for "Płyta.bin"), which can name another file.
+#include "app/ansipath.h"
+
+#include <string.h>
+#include <wchar.h>
+
+int ExactAnsiPath(const WCHAR* name, char (&out)[kPathSize])
+{
+    out[0] = '\0';
+    BOOL usedDefault = FALSE;
+    int written;
+    // UTF-8 as the ANSI code page takes neither the flag nor the pointer;
+    // there the round trip below decides alone.
+    if (GetACP() == CP_UTF8)
+        written = WideCharToMultiByte(CP_ACP, 0, name, -1, out, (int)sizeof(out), nullptr, nullptr);
+    else
+        written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, out, (int)sizeof(out), nullptr,
+                                      &usedDefault);
+    if (written == 0 || usedDefault) {
+        out[0] = '\0';
+        return 0;
+    }
+    // Every byte gives at most one character back.
+    WCHAR back[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, out, -1, back, (int)kPathSize) == 0 || wcscmp(back, name) != 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+// The short form of an existing entry (a name Windows opens as that very
+// entry), exactly in the code page.
+static int ShortAnsiPath(const WCHAR* name, char (&out)[kPathSize])
+{
+    out[0] = '\0';
+    WCHAR shortName[kPathSize];
+    DWORD length = GetShortPathNameW(name, shortName, (DWORD)kPathSize);
+    if (length == 0 || length >= kPathSize)
+        return 0;
+    return ExactAnsiPath(shortName, out);
+}
+
+int AnsiSourcePath(const WCHAR* name, char (&out)[kPathSize])
+{
+    if (ExactAnsiPath(name, out) == 1)
+        return 1;
+    return ShortAnsiPath(name, out);
+}
+
+int AnsiTargetPath(const WCHAR* name, char (&out)[kPathSize])
+{
+    if (ExactAnsiPath(name, out) == 1)
+        return 1;
+    if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES)
+        return ShortAnsiPath(name, out);
+
+    // A new file has no short form yet; its folder has.
+    const WCHAR* fileName = name;
+    for (const WCHAR* c = name; *c; ++c) {
+        if (*c == L'\\' || *c == L'/')
+            fileName = c + 1;
+    }
+    size_t folderLength = (size_t)(fileName - name);
+    size_t fileLength = wcslen(fileName);
+    if (folderLength == 0 || folderLength >= kPathSize)
+        return 0;
+    WCHAR folder[kPathSize];
+    memcpy(folder, name, folderLength * sizeof(WCHAR));
+    folder[folderLength] = L'\0';
+
+    WCHAR path[kPathSize];
+    DWORD length = GetShortPathNameW(folder, path, (DWORD)kPathSize);
+    if (length == 0 || length >= kPathSize)
+        return 0;
+    if (path[length - 1] != L'\\' && path[length - 1] != L'/') {
+        if (length + 1 >= kPathSize)
+            return 0;
+        path[length++] = L'\\';
+    }
+    if (length + fileLength >= kPathSize)
+        return 0;
+    memcpy(path + length, fileName, (fileLength + 1) * sizeof(WCHAR));
+    return ExactAnsiPath(path, out);
+}
