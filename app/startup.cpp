@@ -7,6 +7,7 @@
 
 #include "app/maindialog.h"
 #include "app/session.h"
+#include "base/precision.h"
 #include "base/sizes.h"
 #include "res/resource.h"
 
@@ -48,6 +49,9 @@ static void RegisterOwnerClass(HINSTANCE instance, const char* className)
 
 int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
 {
+    // Before anything can compute a figure.
+    UseDoublePrecision();
+
     // The owner is never shown, whatever the start-up information asks for.
     (void)showCommand;
 
