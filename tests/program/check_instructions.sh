@@ -5,11 +5,19 @@
 # ymm register, nor one of the SSE and later instructions that use none.
 # (The Pentium Pro's cmov and fcomi stay: the toolchain's prebuilt runtime
 # libraries use them.)
-# Usage: check_instructions.sh <objdump> <exe>
+# The linker ends .text with data (constructor lists, exception tables) that
+# would decode as anything; the link map tells where that data begins.
+# Usage: check_instructions.sh <objdump> <exe> <link map>
 set -euo pipefail
-objdump="$1" exe="$2"
+objdump="$1" exe="$2" map="$3"
 
-listing=$("$objdump" -d --no-show-raw-insn "$exe" | awk -F'\t' 'NF >= 2 && $1 ~ /^ *[0-9a-f]+:$/')
+code_end=$(awk '$2 == "__CTOR_LIST__" && $3 == "=" { print $1; exit }' "$map")
+if [ -z "$code_end" ]; then
+  echo "no __CTOR_LIST__ in $map: where the code ends is unknown" >&2
+  exit 1
+fi
+listing=$("$objdump" -d --no-show-raw-insn --stop-address="$code_end" "$exe" |
+  awk -F'\t' 'NF >= 2 && $1 ~ /^ *[0-9a-f]+:$/')
 if [ -z "$listing" ]; then
   echo "no instructions read from $exe" >&2
   exit 1
@@ -31,4 +39,4 @@ if [ -n "$found" ]; then
   head -n 20 <<<"$found"
   exit 1
 fi
-echo "$(wc -l <<<"$listing") instructions, none of SSE or later"
+echo "$(wc -l <<<"$listing") instructions up to $code_end, none of SSE or later"
