@@ -8,7 +8,9 @@
 #include "app/ending.h"
 #include "app/maindialog.h"
 #include "app/session.h"
+#include "base/precision.h"
 #include "base/sizes.h"
+#include "base/systemlib.h"
 #include "res/resource.h"
 
 HINSTANCE g_instance = nullptr;
@@ -57,6 +59,10 @@ static void RegisterOwnerClass(HINSTANCE instance, const char* className)
 
 int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
 {
+    // Before anything can load a library or compute a figure.
+    RemoveCurrentDirectoryFromLibrarySearch();
+    UseDoublePrecision();
+
     // The owner is never shown, whatever the start-up information asks for.
     (void)showCommand;
 
@@ -82,10 +88,20 @@ int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
         return 0;
     UpdateWindow(g_ownerWindow);
 
-    // Version 5.82 of the common controls, loaded without a manifest, refuses
-    // the whole call for any flag it does not know.
+    // The common controls are not one of Windows' known libraries, so they
+    // come from the system folder by full path, not by import. They stay
+    // loaded: the progress bar class must stay registered. Version 5.82,
+    // loaded without a manifest, refuses the whole call for any flag it does
+    // not know.
+    typedef BOOL(WINAPI* InitCommonControlsExProc)(const INITCOMMONCONTROLSEX*);
+    HMODULE commonControls = LoadSystemLibrary(L"COMCTL32.DLL");
+    FARPROC initProc =
+        commonControls != nullptr ? GetProcAddress(commonControls, "InitCommonControlsEx") : nullptr;
+    InitCommonControlsExProc initCommonControls =
+        reinterpret_cast<InitCommonControlsExProc>(reinterpret_cast<void*>(initProc));
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    if (initCommonControls != nullptr)
+        initCommonControls(&controls);
 
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), g_ownerWindow, MainDialogProc, 0);
     PostQuitMessage(0);

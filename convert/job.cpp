@@ -5,6 +5,7 @@
 #include "convert/job.h"
 
 #include "base/language.h"
+#include "base/precision.h"
 #include "res/resource.h"
 
 CConvertJob g_job;
@@ -82,6 +83,8 @@ DWORD CThreadJob::ExitCode() const
 
 DWORD WINAPI CThreadJob::WorkerEntry(LPVOID job)
 {
+    // The precision control is the thread's own; the run formats figures.
+    UseDoublePrecision();
     CThreadJob* self = static_cast<CThreadJob*>(job);
     int result = self->Run();
     self->m_hWorker = nullptr;

@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "base/sizes.h"
+#include "base/systemlib.h"
 
 namespace {
 
@@ -52,8 +53,9 @@ bool CountsAsSent(ULONG result)
 MapiSendMailProc FindSendMail()
 {
     // Kept loaded for the life of the process: a client may leave threads or
-    // windows behind after the call returns.
-    HMODULE mapi = LoadLibraryA("MAPI32.DLL");
+    // windows behind after the call returns. By full path: a MAPI32.DLL lying
+    // beside the program would otherwise be taken first.
+    HMODULE mapi = LoadSystemLibrary(L"MAPI32.DLL");
     if (mapi == nullptr) {
         return nullptr;
     }

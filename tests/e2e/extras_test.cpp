@@ -1,6 +1,7 @@
 // The about and extras pages of the real program from outside: the link's
-// first colour, the mails as the recording MAPI32.DLL beside the program gets
-// them, no mail client at all, and the freeware page in the browser.
+// first colour, the mails as the recording MAPI32.DLL in the system folder gets
+// them (never one beside the program), no mail client at all, and the freeware
+// page in the browser.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -27,12 +28,12 @@ const char kGermanBody[] =
     "\nWebseite: http://www.kavonix.example/de/?site=Freeware&SID=Kavonix\r\n"
     "Download Link: http://www.kavonix.example/de/?Download=Kavonix\r\n";
 
-// The recording MAPI32.DLL, put beside the program.
-bool PlaceRecordingMapi()
+// A MAPI32.DLL beside the program, as a download folder may hold one: the
+// recording one, which tells where it was loaded from.
+bool PlantMapiBesideProgram()
 {
-    std::string built = BuildDirWindows() + "tests\\MAPI32.dll";
     std::string beside = BuildDirWindows() + "MAPI32.dll";
-    return CopyFileA(built.c_str(), beside.c_str(), FALSE) != FALSE;
+    return CopyFileA(BuiltMapiPath().c_str(), beside.c_str(), FALSE) != FALSE;
 }
 
 int CountScreenPixels(HWND window, COLORREF color)
@@ -78,7 +79,8 @@ TEST(ExtrasProgram, LinkStartsInItsFirstColour)
 // starts with, so CTest runs this case on its own with "mapi32=n" there.
 TEST(ExtrasMail, MailsReachTheMailClient)
 {
-    ASSERT_TRUE(PlaceRecordingMapi());
+    ASSERT_TRUE(InstallRecordingMapi());
+    ASSERT_TRUE(PlantMapiBesideProgram());
     MapiLog log(TestDir("e2e_mail") + "mapi.log");
     WriteProgramSettings("6", "1");
     CProgramDriver program;
@@ -124,14 +126,19 @@ TEST(ExtrasMail, MailsReachTheMailClient)
     EXPECT_TRUE(program.ClickTab(IDC_TAB_ABOUT));
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(program.BoxTexts().empty());
+
+    // Every call reached the system folder's library, none the planted one.
+    for (const MapiCall& call : log.Calls())
+        EXPECT_STRCASEEQ(SystemMapiPath().c_str(), call.Get("module").c_str());
 }
 
 // Run by CTest on its own with "mapi32=" (no such library at all) in the
-// environment the program starts with; the recording one beside it is not
-// taken either.
+// environment the program starts with: no MAPI32.DLL in the system folder, and
+// the recording one beside the program is not taken either.
 TEST(ExtrasNoMail, WithoutAMailClientNothingHappens)
 {
-    ASSERT_TRUE(PlaceRecordingMapi());
+    ASSERT_TRUE(RemoveSystemMapi());
+    ASSERT_TRUE(PlantMapiBesideProgram());
     // The same environment as the program's: no library of that name loads.
     HMODULE mapi = LoadLibraryA("MAPI32.DLL");
     EXPECT_EQ(nullptr, mapi);

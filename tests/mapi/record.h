@@ -1,5 +1,5 @@
-// Reads what the recording MAPI32.DLL wrote down: one entry per MAPISendMail
-// call, each a set of fields. Numbers and "set"/"null" markers are written as
+// Puts the recording MAPI32.DLL where the program looks for one, and reads
+// what it wrote down: one entry per MAPISendMail call, each a set of fields. Numbers and "set"/"null" markers are written as
 // "key=value", texts as "key#length=bytes" so that any byte can be checked.
 #pragma once
 
@@ -11,6 +11,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "tests/support/testfiles.h"
 
 struct MapiCall {
     std::map<std::string, std::string> fields;
@@ -103,3 +105,36 @@ public:
 private:
     std::string m_path;
 };
+
+// Where the program looks for MAPI32.DLL: the system folder.
+inline std::string SystemMapiPath()
+{
+    char folder[MAX_PATH] = "";
+    GetSystemDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\MAPI32.DLL";
+}
+
+// The recording MAPI32.DLL as built (<build>\tests\MAPI32.dll).
+inline std::string BuiltMapiPath()
+{
+    return BuildDirWindows() + "tests\\MAPI32.dll";
+}
+
+// Puts the recording MAPI32.DLL into the system folder. A copy that is
+// already there and the same is left alone: this process may have it loaded.
+inline bool InstallRecordingMapi()
+{
+    std::vector<unsigned char> built = ReadFileBytes(BuiltMapiPath());
+    if (built.empty())
+        return false;
+    if (ReadFileBytes(SystemMapiPath()) == built)
+        return true;
+    return CopyFileA(BuiltMapiPath().c_str(), SystemMapiPath().c_str(), FALSE) != FALSE;
+}
+
+// No mail client at all: no MAPI32.DLL in the system folder.
+inline bool RemoveSystemMapi()
+{
+    DeleteFileA(SystemMapiPath().c_str());
+    return !FileExists(SystemMapiPath());
+}

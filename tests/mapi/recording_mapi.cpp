@@ -1,5 +1,6 @@
 // A mail client for the tests: a MAPI32.DLL whose MAPISendMail writes down
-// everything it is handed and answers with a chosen code.
+// everything it is handed, and the file it was loaded from, and answers with
+// a chosen code.
 //   KAVONIX_MAPI_LOG     file the calls are appended to (see record.h)
 //   KAVONIX_MAPI_RESULT  the code every call returns (decimal), 0 without it
 // The structures are declared here on their own, from the published Simple
@@ -147,8 +148,15 @@ extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam,
     GetEnvironmentVariableA("KAVONIX_MAPI_RESULT", result, sizeof(result));
     ULONG code = static_cast<ULONG>(strtoul(result, nullptr, 10));
 
+    char module[MAX_PATH] = "";
+    HMODULE self = nullptr;
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&MAPISendMail), &self))
+        GetModuleFileNameA(self, module, sizeof(module));
+
     g_record = CRecord();
     g_record.Add("MAPISendMail\n");
+    g_record.Text("module", module);
     g_record.Number("session", static_cast<unsigned long>(session));
     g_record.Number("ui", static_cast<unsigned long>(uiParam));
     g_record.Number("uiIsWindow", IsWindow(reinterpret_cast<HWND>(uiParam)) ? 1 : 0);

@@ -1,5 +1,5 @@
 // The extras page through the real main dialog and page procedure, and the
-// recommendation mail as the recording MAPI32.DLL beside this program gets it.
+// recommendation mail as the recording MAPI32.DLL in the system folder gets it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,6 +23,13 @@ const char kGermanBody[] =
     "Download Link: http://www.kavonix.example/de/?Download=Kavonix\r\n";
 const char kEnglishSubject[] = "Juhuuuu I found  Kavonix";
 const char kGermanSubject[] = "Empfehlung f\xFC" "r Kavonix";
+
+// The mail client is in place before the first test: once loaded, it stays.
+class CRecordingMapiInstalled : public testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(InstallRecordingMapi()) << SystemMapiPath(); }
+};
+testing::Environment* const g_recordingMapi = testing::AddGlobalTestEnvironment(new CRecordingMapiInstalled);
 
 std::string LogPath(const char* name)
 {
