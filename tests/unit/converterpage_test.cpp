@@ -97,6 +97,31 @@ std::string ShortForm(const std::wstring& path)
     return text;
 }
 
+// "P?yta.bin" (5 Mode 1 sectors) beside its look-alike "Plyta.bin" (7 Mode 2
+// sectors): a wrong file cannot give the right ISO. No target yet.
+struct BestFitSource {
+    std::string dir;
+    std::wstring chosen;
+    std::string lookAlike;
+    std::vector<unsigned char> lookAlikeBytes;
+    std::string target;
+    std::string opened;  // the short form, by which Windows opens that very file
+
+    bool Make(const char* folder)
+    {
+        dir = TestDir(folder);
+        chosen = Wide(dir) + kBestFitSource;
+        lookAlike = dir + "Plyta.bin";
+        target = dir + "out.iso";
+        if (!WriteImageNamed(dir, kBestFitSource, kImageMode1, 5) || !WriteImage(lookAlike, kImageMode2, 7))
+            return false;
+        lookAlikeBytes = ReadFileBytes(lookAlike);
+        DeleteFileA(target.c_str());
+        opened = ShortForm(chosen);
+        return !opened.empty();
+    }
+};
+
 std::wstring CurrentDirectory()
 {
     WCHAR current[kPathSize] = L"";
@@ -485,15 +510,13 @@ TEST(ConverterPage, BestFitSourceDroppedOrTypedConvertsTheFileChosen)
 {
     ConverterWindow window;
     ASSERT_NE(nullptr, window.Page());
-    std::string dir = TestDir("bestfitdrop");
-    std::wstring chosen = Wide(dir) + kBestFitSource;
-    std::string lookAlike = dir + "Plyta.bin";
-    ASSERT_TRUE(WriteImageNamed(dir, kBestFitSource, kImageMode1, 5));
-    ASSERT_TRUE(WriteImage(lookAlike, kImageMode2, 7));
-    std::vector<unsigned char> lookAlikeBytes = ReadFileBytes(lookAlike);
-    std::string target = dir + "out.iso";
-    std::string opened = ShortForm(chosen);
-    ASSERT_NE("", opened);
+    BestFitSource pair;
+    ASSERT_TRUE(pair.Make("bestfitdrop"));
+    const std::string& dir = pair.dir;
+    const std::wstring& chosen = pair.chosen;
+    const std::string& lookAlike = pair.lookAlike;
+    const std::string& target = pair.target;
+    const std::string& opened = pair.opened;
     // A shortcut of such a name beside a look-alike one to the look-alike.
     // (Wine's link object hands a stored target back only as the code page
     // holds it: this one stores the image by its short form.)
@@ -525,23 +548,20 @@ TEST(ConverterPage, BestFitSourceDroppedOrTypedConvertsTheFileChosen)
     EXPECT_EQ(opened, g_request.sourcePath);
     EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
     EXPECT_TRUE(boxes.Seen().empty());
-    EXPECT_EQ(lookAlikeBytes, ReadFileBytes(lookAlike));
+    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(lookAlike));
 }
 
 TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
 {
     ConverterWindow window;
     ASSERT_NE(nullptr, window.Page());
-    std::string dir = TestDir("bestfitopen");
-    std::wstring chosen = Wide(dir) + kBestFitSource;
-    std::string lookAlike = dir + "Plyta.bin";
-    ASSERT_TRUE(WriteImageNamed(dir, kBestFitSource, kImageMode1, 5));
-    ASSERT_TRUE(WriteImage(lookAlike, kImageMode2, 7));
-    std::vector<unsigned char> lookAlikeBytes = ReadFileBytes(lookAlike);
-    std::string target = dir + "out.iso";
-    DeleteFileA(target.c_str());
-    std::string opened = ShortForm(chosen);
-    ASSERT_NE("", opened);
+    BestFitSource pair;
+    ASSERT_TRUE(pair.Make("bestfitopen"));
+    const std::string& dir = pair.dir;
+    const std::wstring& chosen = pair.chosen;
+    const std::string& lookAlike = pair.lookAlike;
+    const std::string& target = pair.target;
+    const std::string& opened = pair.opened;
     BoxAnswerer boxes;
 
     {
@@ -555,7 +575,7 @@ TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
     EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
-    EXPECT_EQ(lookAlikeBytes, ReadFileBytes(lookAlike));
+    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(lookAlike));
     EXPECT_TRUE(boxes.Seen().empty());
 
     // No file, and no form in the code page: refused, named as chosen; nothing changes.
