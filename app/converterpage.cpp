@@ -64,13 +64,18 @@ static int RunFileDialog(BOOL save, HWND owner, const WCHAR* filter, const char 
     return picked ? 1 : 0;
 }
 
-// The chosen name by the rule of its kind, or its open error.
-static int TakeChosen(HWND owner, const WCHAR* chosen, int (*take)(const WCHAR*, char (&)[kPathSize]),
-                      const char* refusal, char (&name)[kShellPathSize], char (&pathOut)[kPathSize])
+// The chosen file by the rule of its kind (the Open dialog's choice is a
+// source, the Save dialog's a target), or its open error.
+static int ChooseFile(BOOL save, HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
+                      char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
 {
+    WCHAR chosen[kShellPathSize];
+    if (RunFileDialog(save, owner, filter, name, chosen, title, flags) != 1)
+        return 0;
     char path[kPathSize];
-    if (take(chosen, path) != 1) {
-        ShowNameError(owner, refusal, chosen);
+    int taken = save ? AnsiTargetPath(chosen, path) : AnsiSourcePath(chosen, path);
+    if (taken != 1) {
+        ShowNameError(owner, save ? kTargetOpenText : kSourceOpenText, chosen);
         return -1;
     }
     LastPathComponent(path, name);
@@ -81,19 +86,13 @@ static int TakeChosen(HWND owner, const WCHAR* chosen, int (*take)(const WCHAR*,
 int OpenFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
                    char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
 {
-    WCHAR chosen[kShellPathSize];
-    if (RunFileDialog(FALSE, owner, filter, name, chosen, title, flags) != 1)
-        return 0;
-    return TakeChosen(owner, chosen, AnsiSourcePath, kSourceOpenText, name, pathOut);
+    return ChooseFile(FALSE, owner, filter, name, pathOut, title, flags);
 }
 
 int SaveFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
                    char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
 {
-    WCHAR chosen[kShellPathSize];
-    if (RunFileDialog(TRUE, owner, filter, name, chosen, title, flags) != 1)
-        return 0;
-    return TakeChosen(owner, chosen, AnsiTargetPath, kTargetOpenText, name, pathOut);
+    return ChooseFile(TRUE, owner, filter, name, pathOut, title, flags);
 }
 
 int LastPathComponent(const char* path, char (&out)[kShellPathSize])
