@@ -1,6 +1,7 @@
 // Puts the recording MAPI32.DLL where the program looks for one, and reads
-// what it wrote down: one entry per MAPISendMail call, each a set of fields. Numbers and "set"/"null" markers are written as
-// "key=value", texts as "key#length=bytes" so that any byte can be checked.
+// what it wrote down: one entry per MAPISendMail call, each a set of fields.
+// Numbers and "set"/"null" markers are written as "key=value", texts as
+// "key#length=bytes" so that any byte can be checked.
 #pragma once
 
 #include <windows.h>

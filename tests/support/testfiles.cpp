@@ -134,27 +134,6 @@ int64_t FileSize(const std::string& path)
     return ((int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
 }
 
-bool MakeShortcut(const std::string& shortcut, const std::string& target)
-{
-    HRESULT com = CoInitialize(nullptr);
-    bool saved = false;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->SetPath(target.c_str())) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
-            WCHAR wide[1024];
-            MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, 1024);
-            saved = SUCCEEDED(file->Save(wide, TRUE));
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    return saved;
-}
-
 bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target)
 {
     HRESULT com = CoInitialize(nullptr);
@@ -172,4 +151,14 @@ bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target)
     if (SUCCEEDED(com))
         CoUninitialize();
     return saved;
+}
+
+bool MakeShortcut(const std::string& shortcut, const std::string& target)
+{
+    WCHAR wideShortcut[1024];
+    WCHAR wideTarget[1024];
+    if (!MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wideShortcut, 1024) ||
+        !MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wideTarget, 1024))
+        return false;
+    return MakeShortcut(std::wstring(wideShortcut), std::wstring(wideTarget));
 }

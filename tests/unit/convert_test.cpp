@@ -87,7 +87,11 @@ protected:
     // Converts while a hook on the worker thread answers the overwrite question.
     int ConvertAnswering(int answer, std::vector<HookedBox>* boxes)
     {
-        ConvertRequest request = Request(m_source, m_target);
+        return ConvertAnswering(Request(m_source, m_target), answer, boxes);
+    }
+
+    int ConvertAnswering(const ConvertRequest& request, int answer, std::vector<HookedBox>* boxes)
+    {
         return RunOnWorker([&] {
             CBoxHook hook(answer);
             int result = ConvertImage(request);
@@ -472,13 +476,7 @@ TEST_F(ConvertFailures, TargetThatIsADirectory)
     std::string folder = m_dir + "folder.iso";
     CreateDirectoryA(folder.c_str(), nullptr);
     std::vector<HookedBox> boxes;
-    ConvertRequest request = Request(m_source, folder);
-    int result = RunOnWorker([&] {
-        CBoxHook hook(IDYES);
-        int r = ConvertImage(request);
-        boxes = hook.Boxes();
-        return r;
-    });
+    int result = ConvertAnswering(Request(m_source, folder), IDYES, &boxes);
     EXPECT_EQ(-1, result);
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
@@ -539,13 +537,7 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
     std::vector<unsigned char> before = ReadFileBytes(m_source);
     std::vector<HookedBox> boxes;
-    ConvertRequest request = Request(m_source, m_source);
-    int result = RunOnWorker([&] {
-        CBoxHook hook(IDYES);
-        int r = ConvertImage(request);
-        boxes = hook.Boxes();
-        return r;
-    });
+    int result = ConvertAnswering(Request(m_source, m_source), IDYES, &boxes);
     EXPECT_EQ(-1, result);
     EXPECT_EQ(1u, boxes.size());
     EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
@@ -576,13 +568,7 @@ TEST_F(ConvertFailures, DeviceAsTargetIsRefusedWithoutAQuestion)
     for (const std::string& device : {m_dir + "NUL.iso", std::string("NUL")}) {
         m_watch.ClearEvents();
         std::vector<HookedBox> boxes;
-        ConvertRequest request = Request(m_source, device);
-        int result = RunOnWorker([&] {
-            CBoxHook hook(IDYES);
-            int r = ConvertImage(request);
-            boxes = hook.Boxes();
-            return r;
-        });
+        int result = ConvertAnswering(Request(m_source, device), IDYES, &boxes);
         EXPECT_EQ(-1, result) << device;
         EXPECT_TRUE(boxes.empty()) << device;
         EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << device;

@@ -512,43 +512,38 @@ TEST(ConverterPage, BestFitSourceDroppedOrTypedConvertsTheFileChosen)
     ASSERT_NE(nullptr, window.Page());
     BestFitSource pair;
     ASSERT_TRUE(pair.Make("bestfitdrop"));
-    const std::string& dir = pair.dir;
-    const std::wstring& chosen = pair.chosen;
-    const std::string& lookAlike = pair.lookAlike;
-    const std::string& target = pair.target;
-    const std::string& opened = pair.opened;
     // A shortcut of such a name beside a look-alike one to the look-alike.
     // (Wine's link object hands a stored target back only as the code page
     // holds it: this one stores the image by its short form.)
-    std::wstring link = Wide(dir) + L"to " + kBestFitSource + L".lnk";
-    ASSERT_TRUE(MakeShortcut(link, Wide(opened)));
-    ASSERT_TRUE(MakeShortcut(dir + "to Plyta.bin.lnk", lookAlike));
+    std::wstring link = Wide(pair.dir) + L"to " + kBestFitSource + L".lnk";
+    ASSERT_TRUE(MakeShortcut(link, Wide(pair.opened)));
+    ASSERT_TRUE(MakeShortcut(pair.dir + "to Plyta.bin.lnk", pair.lookAlike));
     BoxAnswerer boxes;
 
     // Dropped: the field shows the short form, by which Windows opens that very file.
-    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{chosen}), 0);
-    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
-    DeleteFileA(target.c_str());
-    window.SetField(IDC_TARGET_EDIT, target);
+    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{pair.chosen}), 0);
+    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
+    DeleteFileA(pair.target.c_str());
+    window.SetField(IDC_TARGET_EDIT, pair.target);
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
 
     // The shortcut, dropped.
     window.SetField(IDC_SOURCE_EDIT, "");
     SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{link}), 0);
-    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
 
     // Typed into the field: taken in the same form, which the field then shows.
-    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, chosen.c_str());
-    DeleteFileA(target.c_str());
+    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, pair.chosen.c_str());
+    DeleteFileA(pair.target.c_str());
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(opened, g_request.sourcePath);
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(pair.opened, g_request.sourcePath);
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
     EXPECT_TRUE(boxes.Seen().empty());
-    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(lookAlike));
+    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(pair.lookAlike));
 }
 
 TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
@@ -557,29 +552,24 @@ TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
     ASSERT_NE(nullptr, window.Page());
     BestFitSource pair;
     ASSERT_TRUE(pair.Make("bestfitopen"));
-    const std::string& dir = pair.dir;
-    const std::wstring& chosen = pair.chosen;
-    const std::string& lookAlike = pair.lookAlike;
-    const std::string& target = pair.target;
-    const std::string& opened = pair.opened;
     BoxAnswerer boxes;
 
     {
-        FileDialogUser user(chosen);
+        FileDialogUser user(pair.chosen);
         window.Press(IDC_SOURCE_BROWSE);
         ASSERT_TRUE(user.Done());
     }
-    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(opened, g_request.sourcePath);
-    window.SetField(IDC_TARGET_EDIT, target);
+    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(pair.opened, g_request.sourcePath);
+    window.SetField(IDC_TARGET_EDIT, pair.target);
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
-    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(lookAlike));
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
+    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(pair.lookAlike));
     EXPECT_TRUE(boxes.Seen().empty());
 
     // No file, and no form in the code page: refused, named as chosen; nothing changes.
-    std::wstring noFit = Wide(dir) + kNoFitSource;
+    std::wstring noFit = Wide(pair.dir) + kNoFitSource;
     {
         FileDialogUser user(noFit);
         window.Press(IDC_SOURCE_BROWSE);
@@ -587,8 +577,8 @@ TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
     }
     ASSERT_TRUE(boxes.WaitForCount(1, 5000));
     EXPECT_EQ(Wide(kSourceOpen) + noFit, boxes.Seen()[0].wideText);
-    EXPECT_EQ(opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(opened, g_request.sourcePath);
+    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
+    EXPECT_EQ(pair.opened, g_request.sourcePath);
 }
 
 TEST(ConverterPage, BestFitTargetNeverTouchesItsLookAlike)
