@@ -13,8 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Only the tests need Wine; without it the program is built alone.
-find_program(KAVONIX_WINE wine)
-if(KAVONIX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KAVONIX_WINE})
+# Only the tests need Wine: 32-bit Wine's loader, started by wine-exec (which
+# says so when the kernel runs no 32-bit programs). Without it the program is
+# built alone.
+find_program(KAVONIX_WINE32 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(KAVONIX_WINE32)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
 endif()

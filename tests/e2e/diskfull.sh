@@ -19,4 +19,4 @@ rm -f "$dir/full.iso"
 trap '' XFSZ
 ulimit -f 2048
 export KAVONIX_DISK_FULL="$image"
-exec wine "$e2e" --gtest_filter='ProgramConvert.DiskFull*'
+exec "$KAVONIX_SOURCE/scripts/wine-exec" "$e2e" --gtest_filter='ProgramConvert.DiskFull*'

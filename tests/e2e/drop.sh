@@ -50,5 +50,5 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 status=0
-wine "$e2e" --gtest_filter='ProgramDrop.*' || status=$?
+"$KAVONIX_SOURCE/scripts/wine-exec" "$e2e" --gtest_filter='ProgramDrop.*' || status=$?
 exit "$status"

@@ -9,7 +9,7 @@ tests="$1"
 dir="$KAVONIX_BUILD/testfiles/faults"
 rm -rf "$dir"
 export KAVONIX_FAULTS=1
-wine "$tests" --gtest_filter='FaultSetup.*'
+"$KAVONIX_SOURCE/scripts/wine-exec" "$tests" --gtest_filter='FaultSetup.*'
 
 (
   for _ in $(seq 1 1200); do
@@ -25,7 +25,7 @@ shrinker=$!
 
 trap '' XFSZ
 status=0
-(ulimit -f 2048 && exec wine "$tests" --gtest_filter='FaultWrite.*:FaultRead.*') || status=$?
+(ulimit -f 2048 && exec "$KAVONIX_SOURCE/scripts/wine-exec" "$tests" --gtest_filter='FaultWrite.*:FaultRead.*') || status=$?
 kill "$shrinker" 2>/dev/null || true
 wait "$shrinker" 2>/dev/null || true
 exit "$status"
