@@ -78,22 +78,31 @@ kavonix_prefix_arch() {
   sed -n 's/^#arch=//p' "$1/system.reg" | head -n 1
 }
 
-# Makes the prefix $WINEPREFIX for an arch once; refuses one made for the other.
-kavonix_prefix_boot() {
-  local arch=$1 loader have
+# Refuses a prefix made for the other arch, in one line.
+kavonix_prefix_check() {
+  local have
   : "${WINEPREFIX:?WINEPREFIX must name the prefix}"
   have=$(kavonix_prefix_arch "$WINEPREFIX")
-  if [ -n "$have" ] && [ "$have" != "$arch" ]; then
-    echo "wine: the prefix $WINEPREFIX is made for $have, not $arch: remove it, or use another" >&2
+  if [ -n "$have" ] && [ "$have" != "$1" ]; then
+    echo "wine: the prefix $WINEPREFIX is made for $have, not $1: remove it, or use another" >&2
     return 1
   fi
+}
+
+# Makes the prefix $WINEPREFIX for an arch once, or brings it up to date.
+# WINEARCH is exported too: a wineserver started on a new prefix writes its
+# first registry for the arch it is told, else for its own (64-bit).
+kavonix_prefix_boot() {
+  local arch=$1 loader
+  kavonix_prefix_check "$arch" || return 1
   loader=$(kavonix_loader "$arch") || return 1
+  export WINEARCH=$arch
   mkdir -p "$WINEPREFIX"
-  if [ -z "$have" ]; then
-    # 64-bit Wine complains once about syswow64's rundll32: harmless.
-    WINEARCH=$arch "$loader" wineboot -i </dev/null >/dev/null 2>&1
-  else
+  if [ -d "$WINEPREFIX/drive_c/windows" ]; then
     "$loader" wineboot </dev/null >/dev/null 2>&1
+  else
+    # 64-bit Wine complains once about syswow64's rundll32: harmless.
+    "$loader" wineboot -i </dev/null >/dev/null 2>&1
   fi
 }
 
