@@ -31,6 +31,47 @@ int ExactAnsiPath(const WCHAR* name, char (&out)[kPathSize])
     return 1;
 }
 
+static bool IsDrivePath(const WCHAR* path)
+{
+    WCHAR letter = (WCHAR)(path[0] | 0x20);
+    return letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
+}
+
+// "server\share\name...": "." and "?" as the server name the device spaces.
+static bool IsSharePath(const WCHAR* path)
+{
+    const WCHAR* serverEnd = wcschr(path, L'\\');
+    if (!serverEnd || serverEnd == path)
+        return false;
+    if (serverEnd - path == 1 && (path[0] == L'.' || path[0] == L'?'))
+        return false;
+    const WCHAR* share = serverEnd + 1;
+    const WCHAR* shareEnd = wcschr(share, L'\\');
+    return shareEnd && shareEnd != share && shareEnd[1] != L'\0';
+}
+
+int FullFilePath(const WCHAR* name, WCHAR (&full)[kPathSize])
+{
+    full[0] = L'\0';
+    DWORD length = GetFullPathNameW(name, (DWORD)kPathSize, full, nullptr);
+    if (length == 0 || length >= kPathSize) {
+        full[0] = L'\0';
+        return 0;
+    }
+    if (IsDrivePath(full))
+        return 1;
+    if (full[0] != L'\\' || full[1] != L'\\')
+        return 0;
+    const WCHAR* rest = full + 2;
+    if (rest[0] != L'?' || rest[1] != L'\\')
+        return IsSharePath(rest) ? 1 : 0;
+    rest += 2;
+    if (IsDrivePath(rest))
+        return 1;
+    bool unc = (rest[0] | 0x20) == L'u' && (rest[1] | 0x20) == L'n' && (rest[2] | 0x20) == L'c' && rest[3] == L'\\';
+    return unc && IsSharePath(rest + 4) ? 1 : 0;
+}
+
 // The short form of an existing entry (a name Windows opens as that very
 // entry), exactly in the code page.
 static int ShortAnsiPath(const WCHAR* name, char (&out)[kPathSize])

@@ -6,6 +6,13 @@
 
 #include "base/sizes.h"
 
+// The full path of `name`, which Windows would open against the current
+// folder otherwise, by the rule for a file: 1 for a drive path ("X:\..."), a
+// share ("\\server\share\...", the server neither "." nor "?") and their
+// "\\?\" forms ("\\?\X:\...", "\\?\UNC\..."); 0 for anything else, such as a
+// disk, a volume or a device ("\\.\PhysicalDrive1", "\\?\Volume{...}",
+// "\\.\NUL"), with `full` holding the full path where there is one.
+int FullFilePath(const WCHAR* name, WCHAR (&full)[kPathSize]);
 // 1 when `name` converts to the ANSI code page exactly (no best fit, no
 // default character) and fits `out`; 0 otherwise, `out` empty.
 int ExactAnsiPath(const WCHAR* name, char (&out)[kPathSize]);

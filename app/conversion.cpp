@@ -62,8 +62,10 @@ static void RefuseOverlongField(HWND page, HWND field, int length, const char* f
 
 // Takes one edit field into a request path by the rule of its kind, read in
 // Unicode so that no conversion on the way slips a look-alike in; 0 when it
-// cannot be taken (its open error names the field's text). The field is set
-// to the path taken where that is another form of it (a short form).
+// cannot be taken (its open error names the full path, else the field's
+// text). The full path is taken here, on the interface thread, whose current
+// folder the user never sees. The field is set to the path taken where that
+// is another form of it (the full path, a short form).
 static int TakeField(HWND page, int id, int (*take)(const WCHAR*, char (&)[kPathSize]),
                      char (&path)[kPathSize], const char* format)
 {
@@ -78,8 +80,9 @@ static int TakeField(HWND page, int id, int (*take)(const WCHAR*, char (&)[kPath
     text[0] = L'\0';
     if (field)
         GetWindowTextW(field, text, (int)kPathSize);
-    if (take(text, path) != 1) {
-        ShowNameError(page, format, text);
+    WCHAR full[kPathSize];
+    if (FullFilePath(text, full) != 1 || take(full, path) != 1) {
+        ShowNameError(page, format, full[0] != L'\0' ? full : text);
         return 0;
     }
     WCHAR shown[kPathSize];

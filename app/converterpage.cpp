@@ -100,15 +100,7 @@ int LastPathComponent(const char* path, char (&out)[kShellPathSize])
     out[0] = '\0';
     if (!path || strlen(path) >= kPathSize)
         return 0;
-    // Character by character: in a double-byte code page the second byte of
-    // a character can be a backslash.
-    const char* component = path;
-    for (const char* c = path; *c; ++c) {
-        if (IsDBCSLeadByte((BYTE)*c) && c[1] != '\0')
-            ++c;
-        else if (*c == '\\' || *c == '/')
-            component = c + 1;
-    }
+    const char* component = LastComponentOf(path);
     if (strlen(component) >= sizeof(out))
         return 0;
     lstrcpynA(out, component, (int)sizeof(out));

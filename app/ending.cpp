@@ -1,6 +1,6 @@
 // How the program ends: at once when idle; during a run only after the cancel
-// question, and then once the run has been wound up, so that no partial image
-// is left behind at the target path.
+// question, and then once the run has been wound up, so that no unfinished
+// image is left behind beside the target.
 #include "app/ending.h"
 
 #include "app/conversion.h"

@@ -1,7 +1,7 @@
 // Ending the Windows session while a conversion runs: the session is held
 // while a run is under way, and a run that the session's end overtakes is
-// cancelled and its target deleted before the program ends, and before
-// Windows may end the process.
+// cancelled and its unfinished image deleted before the program ends, and
+// before Windows may end the process.
 #include "app/session.h"
 
 #include "app/ending.h"

@@ -277,14 +277,17 @@ double TimeConvertImage(const char* source, const char* target, HWND page)
     return elapsed;
 }
 
-double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout)
+double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout, bool finalStep)
 {
+    char beside[kPathSize];
+    DataPath("bench-beside.tmp", beside);
+    const char* written = finalStep ? beside : target;
     double start = NowMs();
     HANDLE in = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (in == INVALID_HANDLE_VALUE)
         return -1.0;
-    HANDLE out = CreateFileA(target, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    HANDLE out = CreateFileA(written, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
@@ -301,15 +304,21 @@ double TimeBareLoop(const char* source, const char* target, const SectorLayout& 
     bool ok = true;
     for (unsigned long long index = 0; ok && index < sectors; ++index) {
         DWORD read = 0;
-        DWORD written = 0;
+        DWORD done = 0;
         ok = SetFilePointerEx(in, before, nullptr, FILE_CURRENT) &&
              ReadFile(in, buffer, sizeof(buffer), &read, nullptr) && read == sizeof(buffer) &&
-             WriteFile(out, buffer, sizeof(buffer), &written, nullptr) && written == sizeof(buffer) &&
+             WriteFile(out, buffer, sizeof(buffer), &done, nullptr) && done == sizeof(buffer) &&
              SetFilePointerEx(in, after, nullptr, FILE_CURRENT);
     }
+    if (ok && finalStep)
+        ok = FlushFileBuffers(out) != FALSE;
     CloseHandle(out);
+    if (ok && finalStep)
+        ok = MoveFileExA(beside, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     CloseHandle(in);
     double elapsed = NowMs() - start;
+    if (finalStep)
+        RemoveFile(beside);
     return ok ? elapsed : -1.0;
 }
 

@@ -59,8 +59,11 @@ private:
 // messages, as the job runs it. Milliseconds, or a negative value on failure.
 double TimeConvertImage(const char* source, const char* target, HWND page);
 
-// The same four platform calls per sector and nothing else.
-double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout);
+// The same four platform calls per sector and nothing else, straight into
+// `target`; with `finalStep`, into a file beside it that is then flushed and
+// put in place as the conversion finishes its image (FlushFileBuffers, then
+// MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout, bool finalStep);
 
 // Single calls a conversion makes towards the page, `count` times from a
 // worker thread while this thread handles the page: what one report costs

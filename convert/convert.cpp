@@ -60,13 +60,13 @@ static bool MoveToStart(HANDLE file)
     return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
-// A target that another program holds open cannot be deleted: it is cut to
-// nothing first, so that what may stay behind is never a partial image.
-static void DiscardTarget(HANDLE target, const char* path)
+// An image file that another program holds open cannot be deleted: it is cut
+// to nothing first, so that it does not keep its space on the disk.
+static void DiscardImage(HANDLE image, const char* path)
 {
-    if (MoveToStart(target))
-        SetEndOfFile(target);
-    CloseHandle(target);
+    if (MoveToStart(image))
+        SetEndOfFile(image);
+    CloseHandle(image);
     DeleteFileA(path);
 }
 
@@ -77,18 +77,133 @@ static bool IsDiskFile(HANDLE file)
     return GetFileType(file) == FILE_TYPE_DISK;
 }
 
-// An existing entry that is no file on a disk. Opened with no access, which
-// queries it without touching the device.
+// An existing entry opened with no access: it is queried without touching a
+// device, and the handle takes part in no sharing check.
+static HANDLE OpenForQuery(const char* path)
+{
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// An existing entry that is no file on a disk.
 static bool NamesNoDiskFile(const char* path)
 {
-    HANDLE entry = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE entry = OpenForQuery(path);
     // An entry that exists yet cannot even be queried is no file to write either.
     if (entry == INVALID_HANDLE_VALUE)
         return true;
     bool device = !IsDiskFile(entry);
     CloseHandle(entry);
     return device;
+}
+
+// One file under two names: the volume serial numbers and file indexes match.
+// Compared while both are open, as a file system may give a closed file's
+// index to another.
+static bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Whether the finished image may take the target's name: nothing has that
+// name yet, or a writable file on a disk does that is not the source under
+// another spelling (letter case, "..", "\\?\", a short form, a second link).
+// Checked before the copy, so that no long run is spent on a name the image
+// could never take.
+static bool MayReplace(const char* target, HANDLE source)
+{
+    HANDLE entry = OpenForQuery(target);
+    if (entry == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    BY_HANDLE_FILE_INFORMATION existing;
+    BY_HANDLE_FILE_INFORMATION image;
+    bool may = IsDiskFile(entry) && GetFileInformationByHandle(entry, &existing) &&
+               GetFileInformationByHandle(source, &image) &&
+               (existing.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+               !SameFile(existing, image);
+    CloseHandle(entry);
+    return may;
+}
+
+const char* LastComponentOf(const char* path)
+{
+    // Character by character: in a double-byte code page the second byte of
+    // a character can be a backslash.
+    const char* component = path;
+    for (const char* c = path; *c; ++c) {
+        if (IsDBCSLeadByte((BYTE)*c) && c[1] != '\0')
+            ++c;
+        else if (*c == '\\' || *c == '/')
+            component = c + 1;
+    }
+    return component;
+}
+
+// Hex digits after the lead character of a temporary name, at most.
+static const size_t kTempDigits = 7;
+static const int kTempAttempts = 64;
+
+// The image is written under a name of its own in the target's folder, so
+// that putting it in place is a rename within one volume. The name is a lead
+// character and hex digits: without an extension it cannot pass for an image,
+// it is never the target's own name (the lead differs from the target's first
+// character), and it is no longer than that name, so its path fits wherever
+// the target's does. CREATE_NEW makes it this run's alone, also against
+// another instance writing into the same folder.
+static HANDLE CreateBeside(const char* target, char (&temp)[kPathSize])
+{
+    temp[0] = '\0';
+    const char* name = LastComponentOf(target);
+    size_t folderLength = (size_t)(name - target);
+    size_t nameLength = strlen(name);
+    if (nameLength == 0 || folderLength + nameLength >= sizeof(temp))
+        return INVALID_HANDLE_VALUE;
+    size_t digits = nameLength - 1 < kTempDigits ? nameLength - 1 : kTempDigits;
+    char lead = name[0] == '~' ? '_' : '~';
+    static const char kHex[] = "0123456789ABCDEF";
+    DWORD seed = (GetCurrentProcessId() << 16) ^ GetTickCount();
+    int attempts = digits > 0 ? kTempAttempts : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        DWORD value = seed + (DWORD)attempt * 0x9E3779B9u;
+        memcpy(temp, target, folderLength);
+        char* out = temp + folderLength;
+        *out++ = lead;
+        for (size_t i = 0; i < digits; ++i)
+            *out++ = kHex[(value >> (4 * i)) & 0xF];
+        *out = '\0';
+        HANDLE file = CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        DWORD error = GetLastError();
+        // Only a name taken by another file or folder is worth another try.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            GetFileAttributesA(temp) == INVALID_FILE_ATTRIBUTES)
+            break;
+    }
+    temp[0] = '\0';
+    return INVALID_HANDLE_VALUE;
+}
+
+// Scanners and indexers open a file that has just been closed, for a moment:
+// a replace they block (a sharing violation on the new file, access denied
+// on the old one) is tried again for a while before it counts as failed.
+static const int kReplaceAttempts = 20;
+static const DWORD kReplacePauseMs = 100;
+
+// The finished image takes the target's name in one step: the name holds the
+// old file or the whole new image, never a part of one.
+static bool PutInPlace(const char* temp, const char* target)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if (attempt >= kReplaceAttempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+            return false;
+        Sleep(kReplacePauseMs);
+    }
 }
 
 // A request path without its NUL inside the buffer is refused, never cut.
@@ -237,36 +352,52 @@ int ConvertImage(const ConvertRequest& request)
         return -1;
     }
 
-    // Only now, with the source open and its layout known, is an existing
-    // target truncated: a run that fails before this leaves it as it was.
-    HANDLE target = CreateFileA(request.targetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (target == INVALID_HANDLE_VALUE) {
+    // Nothing is opened under the target's name: an existing target stays as
+    // it is until the finished image replaces it.
+    if (!MayReplace(request.targetPath, source)) {
         SendConvertError(page, kTargetOpenFailed);
         CloseHandle(source);
         return -1;
     }
-    // A device the check above did not find: closed as it is, never deleted.
-    if (!IsDiskFile(target)) {
-        CloseHandle(target);
+    char temp[kPathSize];
+    HANDLE image = CreateBeside(request.targetPath, temp);
+    if (image == INVALID_HANDLE_VALUE) {
+        SendConvertError(page, kTargetOpenFailed);
+        CloseHandle(source);
+        return -1;
+    }
+    // A device the checks above did not find: closed as it is, never deleted.
+    if (!IsDiskFile(image)) {
+        CloseHandle(image);
         CloseHandle(source);
         SendConvertError(page, kTargetOpenFailed);
         return -1;
     }
 
     unsigned long long copied = 0;
-    CopyOutcome outcome = CopySectors(source, target, layout, sectorCount, total, page, &copied);
+    CopyOutcome outcome = CopySectors(source, image, layout, sectorCount, total, page, &copied);
+    // On the disk before it takes the name and before the summary: after a
+    // power cut the name must not hold an image whose data never got there.
+    if (outcome == kCopyComplete && !FlushFileBuffers(image))
+        outcome = kCopyWriteFailed;
     double processed = (double)(copied * layout.m_sectorSize);
     bool failed = outcome == kCopyWriteFailed || outcome == kCopyReadFailed;
-    // A cancel that comes after the last sector still discards the target.
+    // A cancel that comes after the last sector, or during the flush, still
+    // discards the image.
     bool cancelled = !failed && g_cancelRequested.load(std::memory_order_relaxed) != 0;
-    CloseHandle(source);
     if (failed || cancelled) {
-        // An incomplete target must not pass for a converted image.
-        DiscardTarget(target, request.targetPath);
+        DiscardImage(image, temp);
     } else {
-        CloseHandle(target);
+        CloseHandle(image);
+        if (!PutInPlace(temp, request.targetPath)) {
+            DeleteFileA(temp);
+            outcome = kCopyWriteFailed;
+            failed = true;
+        }
     }
+    // Held until the image is in place: Windows refuses to replace a file
+    // that is open without delete sharing, the source included.
+    CloseHandle(source);
 
     if (failed) {
         ReportProgress(processed, total, page, kReportStopped);

@@ -40,5 +40,10 @@ int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout*
 // (kTargetOpenFailed sent; no question asked).
 int ConfirmOverwrite(CTextBuf targetPath, HWND page);
 
-// 1 when the copy loop ran to its end or was cancelled, -1 otherwise.
+// 1 when the copy loop ran to its end or was cancelled, -1 otherwise. The
+// image is written beside the target and takes its name only once complete
+// and on the disk; until then the target's name holds what it held.
 int ConvertImage(const ConvertRequest& request);
+
+// Where the last component of `path` begins: after its last "\" or "/".
+const char* LastComponentOf(const char* path);

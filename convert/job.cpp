@@ -148,7 +148,7 @@ int CConvertJob::Run()
     m_cancelRequested = 0;
     SetDlgItemTextA(g_request.pageWindow, IDC_CONVERT, ByLanguage("&CANCEL", "&ABBRUCH"));
     ConvertImage(g_request);
-    // Only now: the conversion deletes its target only while it reads the flag set.
+    // Only now: the conversion discards its image only while it reads the flag set.
     m_cancelRequested = 0;
     return 0;
 }

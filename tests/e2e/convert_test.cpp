@@ -37,6 +37,12 @@ int EnabledBusyButtons(CProgramDriver& program)
     return count;
 }
 
+// A run between its first progress report and its end.
+bool Copying(CProgramDriver& program)
+{
+    return program.PageText(IDC_STATUS_LINE).rfind("Status :[", 0) == 0;
+}
+
 bool IdleLook(CProgramDriver& program)
 {
     return program.PageText(IDC_CONVERT) == "&Konvertieren" && IsWindowEnabled(GetDlgItem(program.MainDialog(), IDCANCEL)) &&
@@ -202,7 +208,7 @@ TEST_F(ProgramConvert, EveryWayOfEndingDuringARunAsksFirst)
     }
     size_t asked = program.Boxes().Count();
     EXPECT_EQ(sizeof(ways) / sizeof(ways[0]), asked);
-    ASSERT_LT(FileSize(target), 2048LL * sectors) << "the run ended before every way was tried";
+    ASSERT_EQ("&ABBRUCH", program.PageText(IDC_CONVERT)) << "the run ended before every way was tried";
     EXPECT_TRUE(program.Running());
 
     // A close request from another program: WM_CLOSE to every top-level
@@ -274,11 +280,39 @@ TEST_F(ProgramConvert, SessionEndDuringARunLeavesNoPartialTarget)
     DeleteFileA(target.c_str());
     ASSERT_TRUE(LaunchWith(image, target));
     ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
-    ASSERT_TRUE(WaitUntil([&] { return FileSize(target) > 20 * 1024 * 1024; }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return Copying(program); }, 60000));
     ASSERT_TRUE(EndSession(program, ENDSESSION_CLOSEAPP, &answers));
     EXPECT_EQ(std::vector<LRESULT>({FALSE, FALSE}), answers);
     EXPECT_FALSE(FileExists(target)) << "a partial ISO outlived the session";
     EXPECT_TRUE(program.WaitForExit(15000, &code)) << "the program stayed after WM_ENDSESSION";
     EXPECT_TRUE(program.Boxes().Seen().empty());
     EXPECT_FALSE(FileExists(target));
+}
+
+// A hard kill mid-run (End task, a crash, a pulled stick) leaves the target's
+// name as it was: the old image whole, or no file at all. What is left beside
+// it cannot pass for an image.
+TEST_F(ProgramConvert, KilledMidRunLeavesTheTargetsNameAsItWas)
+{
+    std::string image;
+    ASSERT_TRUE(MakeBigImage(&image));
+    std::string dir = TestDir("e2e kill");
+    std::vector<unsigned char> old = ExpectedIso(5);
+    ASSERT_TRUE(WriteFileBytes(dir + "old.iso", old.data(), old.size()));
+    DeleteFileA((dir + "new.iso").c_str());
+    for (const char* name : {"old.iso", "new.iso"}) {
+        ASSERT_TRUE(LaunchWith(image, dir + name));
+        program.Boxes().Answer(IDYES);
+        ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+        ASSERT_TRUE(WaitUntil([&] { return Copying(program); }, 60000)) << name;
+        program.Kill();
+    }
+    EXPECT_EQ(old, ReadFileBytes(dir + "old.iso"));
+    EXPECT_FALSE(FileExists(dir + "new.iso"));
+    for (const std::string& name : FilesIn(dir)) {
+        if (name == "old.iso")
+            continue;
+        EXPECT_FALSE(name.size() >= 4 && _stricmp(name.c_str() + name.size() - 4, ".iso") == 0) << name;
+        DeleteFileA((dir + name).c_str());
+    }
 }

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 std::string ToWindowsPath(const std::string& unixPath)
 {
     std::string out = "Z:";
@@ -132,6 +134,31 @@ int64_t FileSize(const std::string& path)
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return -1;
     return ((int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string NewFileIn(const std::string& dir, const std::vector<std::string>& before)
+{
+    std::vector<std::string> added;
+    for (const std::string& name : FilesIn(dir))
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            added.push_back(name);
+    return added.size() == 1 ? added[0] : std::string();
 }
 
 bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target)

@@ -32,6 +32,10 @@ bool FileExists(const std::string& path);
 // read and write but not delete, so that nobody can delete the file meanwhile.
 HANDLE OpenAsViewer(const std::string& path);
 int64_t FileSize(const std::string& path);  // -1 when missing
+// Names of the files (not folders) in `dir`, sorted.
+std::vector<std::string> FilesIn(const std::string& dir);
+// The one file in `dir` that is not among `before`; "" when there is none or more.
+std::string NewFileIn(const std::string& dir, const std::vector<std::string>& before);
 // A shortcut saved by the shell link object, as the shell makes one.
 bool MakeShortcut(const std::string& shortcut, const std::string& target);
 bool MakeShortcut(const std::wstring& shortcut, const std::wstring& target);

@@ -56,7 +56,11 @@ protected:
         lstrcpynA(request.sourcePath, source.c_str(), sizeof(request.sourcePath));
         lstrcpynA(request.targetPath, target.c_str(), sizeof(request.targetPath));
         request.pageWindow = m_watch.Page();
-        return RunOnWorker([&] { return ConvertImage(request); });
+        // Yes to the overwrite question, where there is one.
+        return RunOnWorker([&] {
+            CBoxHook hook(IDYES);
+            return ConvertImage(request);
+        });
     }
 
     // A stopped run: no summary, the bar back at 0, the time line cleared,
@@ -87,35 +91,44 @@ TEST_F(FaultSetup, SourcesWrittenBeforeTheLimit)
     ASSERT_TRUE(WriteImage(dir + "headerless.bin", kImageMode2Headerless, kSectors));
 }
 
-TEST_F(FaultWrite, TargetAtTheLimitIsDeletedAndReported)
+TEST_F(FaultWrite, ImageAtTheLimitIsDeletedAndReported)
 {
     std::string dir = FaultDir();
     ASSERT_EQ(2352LL * kSectors, FileSize(dir + "full.bin"));
+    // The image the user agreed to replace is kept whole, and nothing is left beside it.
+    std::vector<unsigned char> old = ExpectedIso(3);
+    ASSERT_TRUE(WriteFileBytes(dir + "full.iso", old.data(), old.size()));
+    std::vector<std::string> before = FilesIn(dir);
     EXPECT_EQ(-1, Convert(dir + "full.bin", dir + "full.iso"));
-    EXPECT_FALSE(FileExists(dir + "full.iso"));
+    EXPECT_EQ(old, ReadFileBytes(dir + "full.iso"));
+    EXPECT_EQ(before, FilesIn(dir));
     EXPECT_EQ(std::vector<LPARAM>({kTargetWriteFailed}), m_watch.Errors());
     // 1024 of 3000 sectors went out before the write that failed.
     ExpectStoppedAt("34.1");
     EXPECT_EQ(2352LL * kSectors, FileSize(dir + "full.bin"));
 }
 
-// A viewer holds the new target open, so it cannot be deleted: it is cut to
-// nothing instead of staying behind as a partial image.
-TEST_F(FaultWrite, HeaderlessTargetHeldOpenIsCutToNothing)
+// A viewer holds the image open, so it cannot be deleted: it is cut to
+// nothing instead of keeping its space.
+TEST_F(FaultWrite, HeaderlessImageHeldOpenIsCutToNothing)
 {
     std::string dir = FaultDir();
-    std::string target = dir + "headerless.iso";
+    std::vector<std::string> before = FilesIn(dir);
+    std::string image;
     HANDLE viewer = INVALID_HANDLE_VALUE;
     m_watch.onEvent = [&](const PageEvent& event) {
-        if (viewer == INVALID_HANDLE_VALUE && event.message == PBM_SETPOS)
-            viewer = OpenAsViewer(target);
+        if (viewer != INVALID_HANDLE_VALUE || event.message != PBM_SETPOS)
+            return;
+        image = dir + NewFileIn(dir, before);
+        viewer = OpenAsViewer(image);
     };
-    EXPECT_EQ(-1, Convert(dir + "headerless.bin", target));
+    EXPECT_EQ(-1, Convert(dir + "headerless.bin", dir + "headerless.iso"));
     m_watch.onEvent = nullptr;
     ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
-    EXPECT_EQ(0, FileSize(target));
+    EXPECT_EQ(0, FileSize(image));
     CloseHandle(viewer);
-    DeleteFileA(target.c_str());
+    DeleteFileA(image.c_str());
+    EXPECT_FALSE(FileExists(dir + "headerless.iso"));
     EXPECT_EQ(std::vector<LPARAM>({kTargetWriteFailed}), m_watch.Errors());
     ExpectStoppedAt("34.1");
 }

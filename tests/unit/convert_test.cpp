@@ -595,16 +595,7 @@ TEST_F(ConvertFailures, PathsThatDoNotFitAreRefused)
     EXPECT_FALSE(FileExists(m_target));
 
     // Only the source is in the folder.
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((m_dir + "*").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
-    int files = 0;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++files;
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    EXPECT_EQ(1, files);
+    EXPECT_EQ(std::vector<std::string>({"disc.bin"}), FilesIn(m_dir));
 
     // The overwrite check refuses a path longer than a request can hold.
     m_watch.ClearEvents();
@@ -641,7 +632,9 @@ TEST_F(ConvertCancel, FlagSetDuringAReportStopsAfterThatSector)
 {
     CFakeClock clock({0, 2000});
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
-    ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
+    std::vector<unsigned char> old = ExpectedIso(3);
+    ASSERT_TRUE(WriteFileBytes(m_target, old.data(), old.size()));
+    std::vector<std::string> before = FilesIn(m_dir);
     m_watch.onEvent = [](const PageEvent& event) {
         if (event.message == PBM_SETPOS)
             g_cancelRequested = 1;
@@ -650,7 +643,9 @@ TEST_F(ConvertCancel, FlagSetDuringAReportStopsAfterThatSector)
     answerer.Answer(IDYES);
     EXPECT_EQ(1, Convert());
     m_watch.onEvent = nullptr;
-    EXPECT_FALSE(FileExists(m_target));
+    // The image the user agreed to replace is kept whole, and nothing is left beside it.
+    EXPECT_EQ(old, ReadFileBytes(m_target));
+    EXPECT_EQ(before, FilesIn(m_dir));
     EXPECT_EQ(1u, m_watch.IntermediateReports());
     EXPECT_EQ(std::vector<WPARAM>({10, 10, 0}), m_watch.BarPositions());
     std::vector<std::string> status = m_watch.Texts(IDC_STATUS_LINE);
@@ -675,23 +670,28 @@ TEST_F(ConvertCancel, FlagSetDuringTheLastSectorStillDeletes)
     EXPECT_EQ(std::vector<WPARAM>({100, 100, 0}), m_watch.BarPositions());
 }
 
-// A viewer holds the cancelled target open, so it cannot be deleted: it is
-// cut to nothing instead of staying behind as a partial image.
-TEST_F(ConvertCancel, TargetHeldOpenIsCutToNothing)
+// A viewer holds the cancelled image open, so it cannot be deleted: it is cut
+// to nothing instead of keeping its space.
+TEST_F(ConvertCancel, ImageHeldOpenIsCutToNothing)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
+    std::vector<std::string> before = FilesIn(m_dir);
+    std::string image;
     HANDLE viewer = INVALID_HANDLE_VALUE;
     m_watch.onEvent = [&](const PageEvent& event) {
         if (event.message != PBM_SETPOS || viewer != INVALID_HANDLE_VALUE)
             return;
-        viewer = OpenAsViewer(m_target);
+        image = m_dir + NewFileIn(m_dir, before);
+        viewer = OpenAsViewer(image);
         g_cancelRequested = 1;
     };
     EXPECT_EQ(1, Convert());
     m_watch.onEvent = nullptr;
     ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
-    EXPECT_EQ(0, FileSize(m_target));
+    EXPECT_EQ(0, FileSize(image));
     CloseHandle(viewer);
+    DeleteFileA(image.c_str());
+    EXPECT_FALSE(FileExists(m_target));
     EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
 }
 

@@ -633,6 +633,63 @@ TEST(ConverterPage, BestFitTargetNeverTouchesItsLookAlike)
     EXPECT_EQ("keep", std::string(kept.begin(), kept.end()));
 }
 
+// Which file a field means. The source under another spelling is no target
+// for itself: refused after the question, before anything is written. A raw
+// volume is refused as a name, with no question. A relative name is shown in
+// full before it is used.
+TEST(ConverterPage, FieldsNameTheVeryFile)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pagespelling");
+    std::string source = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(source, kImageMode1, 200));
+    std::vector<unsigned char> sourceBytes = ReadFileBytes(source);
+    DeleteFileA((dir + "rel.iso").c_str());
+    std::vector<std::string> before = FilesIn(dir);
+    std::string status = window.Field(IDC_STATUS_LINE);
+    std::string capitals = source;
+    for (char& c : capitals)
+        c = (char)toupper((unsigned char)c);
+    const std::string spellings[] = {"\\\\?\\" + capitals, ShortForm(Wide(dir)) + "sub\\..\\disc.bin"};
+    BoxAnswerer boxes;
+    size_t asked = 0;
+    window.SetField(IDC_SOURCE_EDIT, source);
+    for (const std::string& spelling : spellings) {
+        window.SetField(IDC_TARGET_EDIT, spelling);
+        boxes.Answer(IDYES);
+        window.Press(IDC_CONVERT);
+        ASSERT_TRUE(window.WaitIdle());
+        std::string taken = window.Field(IDC_TARGET_EDIT);
+        std::vector<SeenBox> seen = boxes.Seen();
+        ASSERT_EQ(asked + 2, seen.size()) << spelling;
+        EXPECT_EQ("Soll die vorhandene Datei '" + taken + "' \xFC" "berschrieben werden ?\n", seen[asked].text);
+        EXPECT_EQ(std::string(kTargetOpen) + taken, seen[asked + 1].text);
+        asked += 2;
+    }
+    EXPECT_EQ(status, window.Field(IDC_STATUS_LINE)) << "a copy was made";
+    EXPECT_EQ(sourceBytes, ReadFileBytes(source));
+    EXPECT_EQ(before, FilesIn(dir));
+
+    window.SetField(IDC_SOURCE_EDIT, "\\\\.\\Z:");
+    window.SetField(IDC_TARGET_EDIT, dir + "rel.iso");
+    window.Press(IDC_CONVERT);
+    EXPECT_FALSE(g_job.IsBusy());
+    ASSERT_TRUE(boxes.WaitForCount(asked + 1, 5000));
+    EXPECT_EQ(std::string(kSourceOpen) + "\\\\.\\Z:", boxes.Seen()[asked].text);
+
+    std::wstring saved = CurrentDirectory();
+    ASSERT_TRUE(SetCurrentDirectoryW(Wide(dir).c_str()));
+    window.SetField(IDC_SOURCE_EDIT, source);
+    window.SetField(IDC_TARGET_EDIT, "rel.iso");
+    window.Press(IDC_CONVERT);
+    SetCurrentDirectoryW(saved.c_str());
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(dir + "rel.iso", window.Field(IDC_TARGET_EDIT));
+    EXPECT_EQ(ExpectedIso(200), ReadFileBytes(dir + "rel.iso"));
+    EXPECT_EQ(asked + 1, boxes.Count());
+}
+
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
 {
     ConverterWindow window;
