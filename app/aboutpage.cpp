@@ -3,6 +3,7 @@
 #include "app/aboutpage.h"
 
 #include "app/startup.h"
+#include "base/widetext.h"
 #include "extras/mail.h"
 #include "res/resource.h"
 
@@ -34,7 +35,7 @@ void OnAboutPageInit(HWND page)
     g_linkCursor = static_cast<HCURSOR>(LoadImageA(g_instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR),
                                                    IMAGE_CURSOR, 32, 32, LR_COLOR));
     if (g_linkCursor == nullptr) {
-        MessageBoxA(nullptr, "Error", nullptr, MB_OK);
+        ShowProgramBox(nullptr, "Error", nullptr, MB_OK);
     }
     // The static passes this on to the page, which picks the cursor at once
     // instead of waiting for the next mouse movement.

@@ -11,6 +11,7 @@
 #include "app/maindialog.h"
 #include "app/session.h"
 #include "base/language.h"
+#include "base/widetext.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
@@ -41,7 +42,7 @@ static void OnRunEnded()
     EnableMainButtons(TRUE);
     EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), TRUE);
     EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), TRUE);
-    SetDlgItemTextA(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
+    SetProgramItemText(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
 }
 
 static const ConvertJobHooks kPageHooks = {OnRunStarting, OnRunEnded};
@@ -118,7 +119,7 @@ int AskCancel(HWND page)
     if (s_asking)
         return 0;
     s_asking = true;
-    int answer = MessageBoxA(page, kCancelQuestion, "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    int answer = ShowProgramBox(page, kCancelQuestion, "", MB_ICONQUESTION | MB_YESNOCANCEL);
     s_asking = false;
     if (answer != IDYES)
         return 0;

@@ -5,7 +5,6 @@
 #include <commdlg.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -13,6 +12,7 @@
 #include "app/conversion.h"
 #include "app/maindialog.h"
 #include "app/session.h"
+#include "base/widetext.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
@@ -191,41 +191,20 @@ INT_PTR OnDropFiles(HWND page, HDROP drop)
 static void ShowConvertBox(HWND page, const char* text)
 {
     g_job.m_waitingForUser++;
-    MessageBoxA(page, text, nullptr, MB_ICONERROR | MB_OK);
+    ShowProgramBox(page, text, nullptr, MB_ICONERROR | MB_OK);
     g_job.m_waitingForUser--;
 }
 
 void ShowPathError(HWND page, const char* format, const char* path)
 {
-    CTextBuf text;
-    text.Format(format, path);
-    ShowConvertBox(page, text.Text());
-    text.Release();
+    g_job.m_waitingForUser++;
+    ShowPathBox(page, format, path, nullptr, MB_ICONERROR | MB_OK);
+    g_job.m_waitingForUser--;
 }
 
 void ShowNameError(HWND owner, const char* format, const WCHAR* name)
 {
-    // The program's own text as MessageBoxA would show it, the name as it is.
-    const char* slot = strstr(format, "%s");
-    int headBytes = slot ? (int)(slot - format) : (int)strlen(format);
-    const char* tail = slot ? slot + 2 : "";
-    int head = headBytes > 0 ? MultiByteToWideChar(CP_ACP, 0, format, headBytes, nullptr, 0) : 0;
-    int rest = MultiByteToWideChar(CP_ACP, 0, tail, -1, nullptr, 0);
-    size_t nameLength = wcslen(name);
-    size_t limit = ((size_t)-1) / sizeof(WCHAR) - (size_t)head - (size_t)rest;
-    WCHAR* text = nullptr;
-    if (rest > 0 && nameLength < limit)
-        text = (WCHAR*)malloc(((size_t)head + nameLength + (size_t)rest) * sizeof(WCHAR));
-    if (!text) {
-        ShowPathError(owner, format, "");
-        return;
-    }
-    if (head > 0)
-        MultiByteToWideChar(CP_ACP, 0, format, headBytes, text, head);
-    memcpy(text + head, name, nameLength * sizeof(WCHAR));
-    MultiByteToWideChar(CP_ACP, 0, tail, -1, text + head + nameLength, rest);
-    MessageBoxW(owner, text, nullptr, MB_ICONERROR | MB_OK);
-    free(text);
+    ShowNameBox(owner, format, name, nullptr, MB_ICONERROR | MB_OK);
 }
 
 INT_PTR OnConvertError(HWND page, LPARAM code)

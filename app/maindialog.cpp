@@ -14,6 +14,7 @@
 #include "base/language.h"
 #include "base/settings.h"
 #include "base/sizes.h"
+#include "base/widetext.h"
 #include "convert/convert.h"
 #include "extras/extraspage.h"
 #include "res/resource.h"
@@ -33,8 +34,8 @@ static const char kPageKey[] = "Starte mit";
 static const UINT kPageReserved = WM_USER + 100;
 
 // Indexes 2 and 3 name a template the program does not have: their pages always fail.
-static const char* const kPageTemplates[kPageCount] = {
-    "WILKOMMEN", "SPRACHE", "VERZEICHNIS", "VERZEICHNIS", "SPRACHE", "IDD_INFO", "XSTRAS",
+static const WCHAR* const kPageTemplates[kPageCount] = {
+    L"WILKOMMEN", L"SPRACHE", L"VERZEICHNIS", L"VERZEICHNIS", L"SPRACHE", L"IDD_INFO", L"XSTRAS",
 };
 
 static const int kTabGroup[] = {IDC_TAB_CONVERTER, IDC_TAB_CPU, IDC_TAB_FPU,
@@ -42,7 +43,7 @@ static const int kTabGroup[] = {IDC_TAB_CONVERTER, IDC_TAB_CPU, IDC_TAB_FPU,
 
 static void ShowError(const char* text)
 {
-    MessageBoxA(nullptr, text, nullptr, MB_OK);
+    ShowProgramBox(nullptr, text, nullptr, MB_OK);
 }
 
 // ---- Page switching ----
@@ -61,7 +62,9 @@ int ShowPage(HWND previous)
     snprintf(index, sizeof(index), "%d", g_page);
     WriteProgramString(kPageKey, index);
 
-    g_pageDialog = CreateDialogParamA(g_instance, kPageTemplates[g_page], g_mainDialog,
+    // Made wide, so that its controls are Unicode windows that take the
+    // texts as they are set.
+    g_pageDialog = CreateDialogParamW(g_instance, kPageTemplates[g_page], g_mainDialog,
                                       PageDialogProc, 0);
     if (g_pageDialog == nullptr)
         ShowError("ERROR");
@@ -140,7 +143,7 @@ static INT_PTR OnMainInit(HWND window)
 {
     g_mainDialog = window;
     g_page = ReadStartPage();
-    SetWindowTextA(window, kMainCaption);
+    SetProgramText(window, kMainCaption);
     LoadLanguage();
     ShowPage(window);
     // The owner window stays hidden, so the dialog needs a taskbar button of its own.
@@ -263,11 +266,11 @@ static void PlacePage(HWND page)
 // Lookups of converter controls find nothing on the other pages.
 static void SetPageTexts(HWND page)
 {
-    SetDlgItemTextA(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
-    SetDlgItemTextA(page, IDC_TARGET_LABEL, ByLanguage("&Target : ", "&Ziel : "));
-    SetDlgItemTextA(page, IDC_SOURCE_LABEL, ByLanguage("&Source : ", "&Quele : "));
-    SetDlgItemTextA(g_mainDialog, IDC_TAB_LANGUAGE, LanguageTabCaption());
-    SetDlgItemTextA(g_mainDialog, IDC_TAB_EXTRAS, ByLanguage("&More", "&Mehr"));
+    SetProgramItemText(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
+    SetProgramItemText(page, IDC_TARGET_LABEL, ByLanguage("&Target : ", "&Ziel : "));
+    SetProgramItemText(page, IDC_SOURCE_LABEL, ByLanguage("&Source : ", "&Quele : "));
+    SetProgramItemText(g_mainDialog, IDC_TAB_LANGUAGE, LanguageTabCaption());
+    SetProgramItemText(g_mainDialog, IDC_TAB_EXTRAS, ByLanguage("&More", "&Mehr"));
 }
 
 static INT_PTR OnPageInit(HWND page)

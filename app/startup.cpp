@@ -11,6 +11,7 @@
 #include "base/precision.h"
 #include "base/sizes.h"
 #include "base/systemlib.h"
+#include "base/widetext.h"
 #include "res/resource.h"
 
 HINSTANCE g_instance = nullptr;
@@ -78,7 +79,7 @@ int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
 
     // Without OLE dropped shortcuts cannot be resolved; everything else still works.
     if (FAILED(OleInitialize(nullptr)))
-        MessageBoxA(nullptr, "OLE INIT FAILED", nullptr, MB_OK);
+        ShowProgramBox(nullptr, "OLE INIT FAILED", nullptr, MB_OK);
 
     g_instance = instance;
     g_ownerWindow = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
@@ -103,7 +104,8 @@ int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
     if (initCommonControls != nullptr)
         initCommonControls(&controls);
 
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), g_ownerWindow, MainDialogProc, 0);
+    // Wide, as its pages: every text reaches a Unicode window unconverted.
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), g_ownerWindow, MainDialogProc, 0);
     PostQuitMessage(0);
 
     MSG message;

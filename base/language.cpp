@@ -3,6 +3,7 @@
 #include "base/language.h"
 
 #include "base/settings.h"
+#include "base/widetext.h"
 #include "res/resource.h"
 
 int g_english = 0;
@@ -22,8 +23,8 @@ const char* LanguageTabCaption()
 void RefreshLanguageTexts(HWND page)
 {
     HWND mainDialog = GetParent(page);
-    SetDlgItemTextA(mainDialog, IDC_TAB_LANGUAGE, LanguageTabCaption());
-    SetDlgItemTextA(mainDialog, IDC_TAB_EXTRAS, ByLanguage("&More", "&Mehr"));
+    SetProgramItemText(mainDialog, IDC_TAB_LANGUAGE, LanguageTabCaption());
+    SetProgramItemText(mainDialog, IDC_TAB_EXTRAS, ByLanguage("&More", "&Mehr"));
 }
 
 INT_PTR OnLanguageButton(HWND page, int id)

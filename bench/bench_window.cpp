@@ -182,7 +182,7 @@ int main(int argc, char** argv)
     InitInterfaceThread();
 
     ZeroMemory(&g_request, sizeof(g_request));
-    HWND main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    HWND main = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     if (!main) {
         printf("cannot create the main dialog\n");
         return 1;

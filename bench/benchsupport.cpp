@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/startup.h"
+#include "base/widetext.h"
 #include "convert/convert.h"
 #include "convert/job.h"
 #include "convert/progress.h"
@@ -215,7 +216,7 @@ CReportPage::CReportPage(bool withControls) : m_host(nullptr), m_page(nullptr)
     if (!m_host)
         return;
     if (withControls)
-        m_page = CreateDialogParamA(g_instance, "WILKOMMEN", m_host, ReportPageProc, 0);
+        m_page = CreateDialogParamW(g_instance, L"WILKOMMEN", m_host, ReportPageProc, 0);
     else
         m_page = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 600, 300, m_host, nullptr, g_instance, nullptr);
 }
@@ -351,7 +352,7 @@ static DWORD WINAPI CallsEntry(LPVOID param)
             break;
         case kCallText:
             snprintf(text, sizeof(text), "Status :[%.1f %%]", i * 0.1);
-            SetWindowTextA(status, text);
+            SetProgramText(status, text);
             break;
         case kCallClock:
             g_readClockMs();

@@ -73,7 +73,7 @@ enum WorkerCall {
     kCallNull,    // a synchronous WM_NULL to the page
     kCallLookUp,  // GetDlgItem of the bar
     kCallBar,     // PBM_SETPOS to the bar
-    kCallText,    // SetWindowText of the status line
+    kCallText,    // the status line's text, set as a report sets it (converted, wide)
     kCallClock,   // one reading of the report's millisecond clock
 };
 double TimeWorkerCalls(HWND page, WorkerCall call, unsigned count, double total);

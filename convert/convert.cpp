@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "base/language.h"
+#include "base/widetext.h"
 #include "convert/job.h"
 #include "convert/progress.h"
 
@@ -230,25 +231,17 @@ int ConfirmOverwrite(CTextBuf targetPath, HWND page)
         return -1;
     }
 
-    CTextBuf question;
-    if (g_english != 0) {
-        question.InitFrom("Output file '");
-        question.Append(targetPath.Text());
-        question.Append("' already exists. Overwrite existing ?\n");
-    } else {
-        question.InitFrom("Soll die vorhandene Datei '");
-        question.Append(targetPath.Text());
-        question.Append("' \xFC" "berschrieben werden ?\n");
-    }
+    // Built wide from its parts: the program's text and the path, each from its own code page.
+    const char* question = ByLanguage("Output file '%s' already exists. Overwrite existing ?\n",
+                                      "Soll die vorhandene Datei '%s' \xFC" "berschrieben werden ?\n");
     g_job.m_waitingForUser++;
-    int answer = MessageBoxA(page, question.Text(), "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    int answer = ShowPathBox(page, question, targetPath.Text(), "", MB_ICONQUESTION | MB_YESNOCANCEL);
     g_job.m_waitingForUser--;
     // The session may have ended while the question was open, and the program
     // may then be ended at any moment: nothing is created that could be cut
     // off half-written. (Read after the count above has come down.)
     if (g_cancelRequested.load() != 0)
         answer = IDCANCEL;
-    question.Release();
     targetPath.Release();
     return answer == IDYES ? 1 : 0;
 }

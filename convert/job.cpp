@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "base/precision.h"
+#include "base/widetext.h"
 #include "res/resource.h"
 
 CConvertJob g_job;
@@ -146,7 +147,7 @@ int CConvertJob::Run()
     // Cleared before the first window call: a cancel confirmed while that call
     // waits for the interface thread must not be lost.
     m_cancelRequested = 0;
-    SetDlgItemTextA(g_request.pageWindow, IDC_CONVERT, ByLanguage("&CANCEL", "&ABBRUCH"));
+    SetProgramItemText(g_request.pageWindow, IDC_CONVERT, ByLanguage("&CANCEL", "&ABBRUCH"));
     ConvertImage(g_request);
     // Only now: the conversion discards its image only while it reads the flag set.
     m_cancelRequested = 0;

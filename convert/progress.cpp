@@ -10,6 +10,7 @@
 
 #include "base/language.h"
 #include "base/sizes.h"
+#include "base/widetext.h"
 #include "convert/format.h"
 #include "res/resource.h"
 
@@ -50,11 +51,12 @@ static void SetBar(HWND page, WPARAM position)
         SendMessageA(bar, PBM_SETPOS, position, 0);
 }
 
+// One wide call per line: the text converted on the stack, nothing allocated.
 static void SetLine(HWND page, int id, const char* text)
 {
     HWND line = GetDlgItem(page, id);
     if (line)
-        SetWindowTextA(line, text);
+        SetProgramText(line, text);
 }
 
 static void WriteRunningLines(HWND page, double processed, double total, double fraction, double percent)

@@ -2,16 +2,17 @@
 #include "extras/extraspage.h"
 
 #include "base/language.h"
+#include "base/widetext.h"
 #include "extras/mail.h"
 #include "res/resource.h"
 
 void OnExtrasPageInit(HWND page)
 {
-    SetWindowTextA(GetDlgItem(page, IDC_RECOMMEND),
+    SetProgramText(GetDlgItem(page, IDC_RECOMMEND),
                    ByLanguage("Recommend Kavonix", "Programm empfehlen"));
-    SetWindowTextA(GetDlgItem(page, IDC_SEND_PROGRAM),
+    SetProgramText(GetDlgItem(page, IDC_SEND_PROGRAM),
                    ByLanguage("Send Kavonix by e-mail", "Programm per E-mail verschicken"));
-    SetWindowTextA(GetDlgItem(page, IDC_MORE_FREEWARE),
+    SetProgramText(GetDlgItem(page, IDC_MORE_FREEWARE),
                    ByLanguage("I'w more Freeware", "Ich will mehr Freeware"));
 }
 

@@ -3,10 +3,12 @@
 #include "extras/mail.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "base/language.h"
 #include "base/sizes.h"
 #include "base/systemlib.h"
+#include "base/widetext.h"
 
 namespace {
 
@@ -50,17 +52,85 @@ bool CountsAsSent(ULONG result)
     return result == kMapiSuccess || result == kMapiUserAbort || result == kMapiLogonFailure;
 }
 
-MapiSendMailProc FindSendMail()
+struct MailClient {
+    MapiSendMailWProc sendWide;  // Windows 8 and later
+    MapiSendMailProc sendAnsi;
+};
+
+bool FindMailClient(MailClient* client)
 {
     // Kept loaded for the life of the process: a client may leave threads or
     // windows behind after the call returns. By full path: a MAPI32.DLL lying
     // beside the program would otherwise be taken first.
     HMODULE mapi = LoadSystemLibrary(L"MAPI32.DLL");
     if (mapi == nullptr) {
-        return nullptr;
+        return false;
     }
-    FARPROC proc = GetProcAddress(mapi, "MAPISendMail");
-    return reinterpret_cast<MapiSendMailProc>(reinterpret_cast<void*>(proc));
+    FARPROC wide = GetProcAddress(mapi, "MAPISendMailW");
+    FARPROC ansi = GetProcAddress(mapi, "MAPISendMail");
+    client->sendWide = reinterpret_cast<MapiSendMailWProc>(reinterpret_cast<void*>(wide));
+    client->sendAnsi = reinterpret_cast<MapiSendMailProc>(reinterpret_cast<void*>(ansi));
+    return client->sendWide != nullptr || client->sendAnsi != nullptr;
+}
+
+// The texts in UTF-16: the program's from code page 1252, the paths from the
+// ANSI code page they are held in.
+ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, const char* note,
+               const char* pathName, const char* displayName, ULONG fileCount)
+{
+    WCHAR wideSubject[kShellPathSize];
+    WCHAR widePath[kShellPathSize];
+    WCHAR wideName[kShellPathSize];
+    ProgramTextToWide(subject, wideSubject, (int)kShellPathSize);
+    AnsiPathToWide(pathName, widePath, (int)kShellPathSize);
+    AnsiPathToWide(displayName, wideName, (int)kShellPathSize);
+    // A body that could not be composed is handed over as none, as in the ANSI call.
+    WCHAR* wideNote = note != nullptr ? NewWideText(note) : nullptr;
+    if (note != nullptr && wideNote == nullptr) {
+        return kMapiInsufficientMemory;
+    }
+
+    MapiFileDescW file = {};
+    file.nPosition = static_cast<ULONG>(-1);
+    file.lpszPathName = widePath;
+    file.lpszFileName = wideName;
+
+    MapiMessageW message = {};
+    message.lpszSubject = wideSubject;
+    message.lpszNoteText = wideNote;
+    message.nFileCount = fileCount;
+    message.lpFiles = &file;
+
+    ULONG result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+    free(wideNote);
+    return result;
+}
+
+// The program's texts in the ANSI code page, each character it lacks in its
+// nearest form; the paths are held in it already.
+ULONG SendAnsi(MapiSendMailProc sendMail, HWND owner, const char* subject, const char* note, char* pathName,
+               char* displayName, ULONG fileCount)
+{
+    char* ansiSubject = NewAnsiText(subject);
+    char* ansiNote = note != nullptr ? NewAnsiText(note) : nullptr;
+    ULONG result = kMapiInsufficientMemory;
+    if (ansiSubject != nullptr && (note == nullptr || ansiNote != nullptr)) {
+        MapiFileDesc file = {};
+        file.nPosition = static_cast<ULONG>(-1);
+        file.lpszPathName = pathName;
+        file.lpszFileName = displayName;
+
+        MapiMessage message = {};
+        message.lpszSubject = ansiSubject;
+        message.lpszNoteText = ansiNote;
+        message.nFileCount = fileCount;
+        message.lpFiles = &file;
+
+        result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+    }
+    free(ansiNote);
+    free(ansiSubject);
+    return result;
 }
 
 }  // namespace
@@ -93,8 +163,8 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
         subject.Release();
         return false;
     }
-    MapiSendMailProc sendMail = FindSendMail();
-    if (sendMail == nullptr) {
+    MailClient client;
+    if (!FindMailClient(&client)) {
         attachmentPath.Release();
         subject.Release();
         return false;
@@ -138,19 +208,10 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
     body.Append(product.Text());
     body.Append("\r\n");
 
-    MapiFileDesc file = {};
-    file.nPosition = static_cast<ULONG>(-1);
-    file.lpszPathName = pathName;
-    file.lpszFileName = displayName;
-
-    MapiMessage message = {};
-    message.lpszSubject = subjectText;
-    message.lpszNoteText = body.m_text;
-    message.nFileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
-    message.lpFiles = &file;
-
-    ULONG result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message,
-                            kMapiLogonUi | kMapiDialog, 0);
+    ULONG fileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
+    ULONG result = client.sendWide != nullptr
+                       ? SendWide(client.sendWide, owner, subjectText, body.m_text, pathName, displayName, fileCount)
+                       : SendAnsi(client.sendAnsi, owner, subjectText, body.m_text, pathName, displayName, fileCount);
 
     download.Release();
     website.Release();

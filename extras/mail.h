@@ -46,9 +46,47 @@ struct MapiMessage {
 typedef ULONG(WINAPI* MapiSendMailProc)(LHANDLE session, ULONG_PTR uiParam, MapiMessage* message,
                                          ULONG flags, ULONG reserved);
 
+// The same in UTF-16 (MAPISendMailW, Windows 8 and later).
+struct MapiRecipDescW {
+    ULONG ulReserved;
+    ULONG ulRecipClass;
+    PWSTR lpszName;
+    PWSTR lpszAddress;
+    ULONG ulEIDSize;
+    LPVOID lpEntryID;
+};
+
+struct MapiFileDescW {
+    ULONG ulReserved;
+    ULONG flFlags;
+    ULONG nPosition;
+    PWSTR lpszPathName;
+    PWSTR lpszFileName;
+    LPVOID lpFileType;
+};
+
+struct MapiMessageW {
+    ULONG ulReserved;
+    PWSTR lpszSubject;
+    PWSTR lpszNoteText;
+    PWSTR lpszMessageType;
+    PWSTR lpszDateReceived;
+    PWSTR lpszConversationID;
+    ULONG flFlags;
+    MapiRecipDescW* lpOriginator;
+    ULONG nRecipCount;
+    MapiRecipDescW* lpRecips;
+    ULONG nFileCount;
+    MapiFileDescW* lpFiles;
+};
+
+typedef ULONG(WINAPI* MapiSendMailWProc)(LHANDLE session, ULONG_PTR uiParam, MapiMessageW* message,
+                                          ULONG flags, ULONG reserved);
+
 const ULONG kMapiSuccess = 0;
 const ULONG kMapiUserAbort = 1;
 const ULONG kMapiLogonFailure = 3;
+const ULONG kMapiInsufficientMemory = 5;
 const ULONG kMapiLogonUi = 0x00000001;
 const ULONG kMapiDialog = 0x00000008;
 // An attachment path shorter than this attaches nothing.

@@ -120,6 +120,50 @@ TEST_F(ProgramConvert, ThroughOpenAndSaveDialogs)
     EXPECT_TRUE(ReadFileBytes(target) == ExpectedIso(sectors)) << "the ISO differs";
 }
 
+// Run on its own under a system code page other than 1252 (its CTest entry
+// sets the locale, which the program inherits): the question and the status
+// lines read as written.
+TEST_F(ProgramConvert, ForeignCodePageQuestionAndStatusReadAsWritten)
+{
+    ASSERT_NE(1252u, GetACP()) << "meant to run under another code page";
+    const uint32_t sectors = 120000;
+    std::string dir = TestDir("e2e convert");
+    std::string image = dir + "disc.bin";
+    if (FileSize(image) != 2352LL * sectors) {
+        ASSERT_TRUE(WriteImage(image, kImageMode1, sectors));
+    }
+    std::string target = dir + "disc-codepage.iso";
+    ASSERT_TRUE(WriteFileBytes(target, "old", 3));
+    ASSERT_TRUE(LaunchWith(image, target));
+
+    program.Boxes().Answer(IDYES);
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    std::wstring status;
+    std::wstring timeLine;
+    ASSERT_TRUE(WaitUntil([&] {
+        status = WindowWideText(program.PageControl(IDC_STATUS_LINE));
+        timeLine = WindowWideText(program.PageControl(IDC_TIME_LINE));
+        return status.rfind(L"Status :[", 0) == 0;
+    }, 20000));
+    EXPECT_NE(std::wstring::npos, status.find(L"]  ||  \x00D8 ")) << status.c_str();
+    EXPECT_NE(std::wstring::npos, status.find(L" / Sek.  || ")) << status.c_str();
+    EXPECT_NE(std::wstring::npos, status.find(L" von ")) << status.c_str();
+    EXPECT_EQ(0u, timeLine.rfind(L"Noch ", 0)) << timeLine.c_str();
+    EXPECT_NE(std::wstring::npos, timeLine.find(L"  ||  Verstrichen: ")) << timeLine.c_str();
+
+    ASSERT_TRUE(WaitUntil([&] {
+        status = WindowWideText(program.PageControl(IDC_STATUS_LINE));
+        return status.rfind(L"Erledigt", 0) == 0;
+    }, 120000));
+    EXPECT_EQ(0u, status.rfind(L"Erledigt   :||  \x00D8 ", 0)) << status.c_str();
+    EXPECT_NE(std::wstring::npos, status.find(L" / Sek.  || Gesamtzeit: ")) << status.c_str();
+    ASSERT_EQ(1u, program.Boxes().Count());
+    std::wstring wideTarget(target.begin(), target.end());
+    EXPECT_EQ(L"Soll die vorhandene Datei '" + wideTarget + L"' \x00FC" L"berschrieben werden ?\n",
+              program.Boxes().Seen()[0].wideText);
+    EXPECT_TRUE(ReadFileBytes(target) == ExpectedIso(sectors)) << "the ISO differs";
+}
+
 namespace {
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)

@@ -1,6 +1,9 @@
-// A mail client for the tests: a MAPI32.DLL whose MAPISendMail writes down
-// everything it is handed, and the file it was loaded from, and answers with
-// a chosen code.
+// A mail client for the tests: a MAPI32.DLL whose MAPISendMail and
+// MAPISendMailW write down everything they are handed, and the file they were
+// loaded from, and answer with a chosen code. The wide call's texts are
+// written as code page 1252 bytes, the program's own code page, so that both
+// calls are checked against the same bytes; a character that code page lacks
+// is written as byte 1, which no expected text holds.
 //   KAVONIX_MAPI_LOG     file the calls are appended to (see record.h)
 //   KAVONIX_MAPI_RESULT  the code every call returns (decimal), 0 without it
 // The structures are declared here on their own, from the published Simple
@@ -47,6 +50,39 @@ struct Message {
     FileDesc* lpFiles;
 };
 
+struct RecipDescW {
+    ULONG ulReserved;
+    ULONG ulRecipClass;
+    PWSTR lpszName;
+    PWSTR lpszAddress;
+    ULONG ulEIDSize;
+    LPVOID lpEntryID;
+};
+
+struct FileDescW {
+    ULONG ulReserved;
+    ULONG flFlags;
+    ULONG nPosition;
+    PWSTR lpszPathName;
+    PWSTR lpszFileName;
+    LPVOID lpFileType;
+};
+
+struct MessageW {
+    ULONG ulReserved;
+    PWSTR lpszSubject;
+    PWSTR lpszNoteText;
+    PWSTR lpszMessageType;
+    PWSTR lpszDateReceived;
+    PWSTR lpszConversationID;
+    ULONG flFlags;
+    RecipDescW* lpOriginator;
+    ULONG nRecipCount;
+    RecipDescW* lpRecips;
+    ULONG nFileCount;
+    FileDescW* lpFiles;
+};
+
 const size_t kRecordSize = 64 * 1024;
 
 class CRecord {
@@ -71,6 +107,17 @@ public:
         Add("%s#%u=", key, static_cast<unsigned>(length));
         Bytes(value, length);
         Add("\n");
+    }
+    void Text(const char* key, const WCHAR* value)
+    {
+        if (value == nullptr) {
+            Add("%s=null\n", key);
+            return;
+        }
+        static char bytes[kRecordSize];
+        bytes[0] = '\0';
+        WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, value, -1, bytes, sizeof(bytes), "\x01", nullptr);
+        Text(key, bytes);
     }
     void Add(const char* format, ...)
     {
@@ -109,7 +156,8 @@ private:
 
 CRecord g_record;
 
-void RecordMessage(const Message* message)
+template <typename MessageType>
+void RecordMessage(const MessageType* message)
 {
     g_record.Pointer("message", message);
     if (message == nullptr)
@@ -126,7 +174,7 @@ void RecordMessage(const Message* message)
     g_record.Pointer("recips", message->lpRecips);
     g_record.Number("fileCount", message->nFileCount);
     g_record.Pointer("files", message->lpFiles);
-    const FileDesc* file = message->lpFiles;
+    const auto* file = message->lpFiles;
     if (file == nullptr)
         return;
     g_record.Number("file.reserved", file->ulReserved);
@@ -138,10 +186,9 @@ void RecordMessage(const Message* message)
     g_record.Number("file.sameBuffer", file->lpszPathName == file->lpszFileName ? 1 : 0);
 }
 
-}  // namespace
-
-extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam,
-                                        Message* message, ULONG flags, ULONG reserved)
+template <typename MessageType>
+ULONG RecordCall(ULONG_PTR session, ULONG_PTR uiParam, MessageType* message, ULONG flags, ULONG reserved,
+                 bool wide)
 {
     char path[MAX_PATH] = "";
     char result[32] = "";
@@ -151,11 +198,12 @@ extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam,
     char module[MAX_PATH] = "";
     HMODULE self = nullptr;
     if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&MAPISendMail), &self))
+                           reinterpret_cast<LPCSTR>(&RecordCall<MessageType>), &self))
         GetModuleFileNameA(self, module, sizeof(module));
 
     g_record = CRecord();
     g_record.Add("MAPISendMail\n");
+    g_record.Number("wide", wide ? 1 : 0);
     g_record.Text("module", module);
     g_record.Number("session", static_cast<unsigned long>(session));
     g_record.Number("ui", static_cast<unsigned long>(uiParam));
@@ -168,4 +216,18 @@ extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam,
     if (GetEnvironmentVariableA("KAVONIX_MAPI_LOG", path, sizeof(path)) > 0)
         g_record.AppendTo(path);
     return code;
+}
+
+}  // namespace
+
+extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam, Message* message, ULONG flags,
+                                        ULONG reserved)
+{
+    return RecordCall(session, uiParam, message, flags, reserved, false);
+}
+
+extern "C" ULONG WINAPI MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message, ULONG flags,
+                                         ULONG reserved)
+{
+    return RecordCall(session, uiParam, message, flags, reserved, true);
 }

@@ -32,6 +32,15 @@ std::string WindowText(HWND window)
     return buffer;
 }
 
+std::wstring WindowWideText(HWND window)
+{
+    WCHAR buffer[4096] = L"";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]), (LPARAM)buffer, SMTO_ABORTIFHUNG,
+                        2000, &ignored);
+    return buffer;
+}
+
 std::string ControlText(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);

@@ -13,6 +13,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Text of a window or of a dialog control (works across processes).
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
+// The same in UTF-16: what the user reads, whatever the code page.
+std::wstring WindowWideText(HWND window);
 
 // A visible file dialog (Open or Save) of process `processId`, or null; its
 // name field goes to *nameField (null while the dialog has none yet).

@@ -14,10 +14,12 @@
 #include "app/converterpage.h"
 #include "base/language.h"
 #include "convert/job.h"
+#include "convert/progress.h"
 #include "tests/support/boxes.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/windows.h"
 #include "tests/unit/converterwindow.h"
+#include "tests/unit/page_watch.h"
 
 namespace {
 
@@ -850,4 +852,136 @@ TEST_F(ConverterCancel, ConvertDoesNothingWhileTheLastRunIsWoundUp)
     ASSERT_TRUE(m_window.WaitIdle());
     EXPECT_TRUE(m_window.IdleButtons());
     EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
+}
+
+namespace {
+
+// What the user reads: the window's text in UTF-16.
+std::wstring Shown(HWND window)
+{
+    WCHAR text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::wstring Shown(HWND dialog, int id)
+{
+    return Shown(GetDlgItem(dialog, id));
+}
+
+std::string Ansi(const std::wstring& text)
+{
+    char buffer[4096] = "";
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
+    return buffer;
+}
+
+}  // namespace
+
+// Run on its own under a system code page other than 1252 (its CTest entries
+// set the locale Wine takes it from): every text the program writes itself
+// reads as written, and paths as the code page holds them.
+TEST(ForeignCodePage, ProgramTextsReadAsWritten)
+{
+    ASSERT_NE(1252u, GetACP()) << "meant to run under another code page";
+    std::string dir = TestDir("codepage");
+    std::string source = dir + "disc.bin";
+    std::string target = dir + "disc.iso";
+    // Paths with letters code page 1252 lacks and this one holds, for the
+    // error boxes. (Wine names no such file under a locale it lacks.)
+    std::wstring namedSource = L"C:\\\x043E\x0431\x0440\x0430\x0437.bin";
+    std::wstring namedTarget = L"C:\\\x0434\x0438\x0441\x043A.iso";
+    ASSERT_EQ(namedTarget, Wide(Ansi(namedTarget)));
+
+    for (int english : {0, 1}) {
+        ConverterWindow window;
+        ASSERT_NE(nullptr, window.Page());
+        if (english) {
+            window.Tab(IDC_TAB_LANGUAGE);
+            SendMessageW(window.Page(), WM_COMMAND, MAKEWPARAM(IDC_ENGLISH, BN_CLICKED), 0);
+            PumpMessages();
+        }
+        EXPECT_EQ(L"Kavonix  Ver 1.64.2", Shown(window.Main()));
+        EXPECT_EQ(english ? L"&Language" : L"&Sprache", Shown(window.Main(), IDC_TAB_LANGUAGE));
+        EXPECT_EQ(english ? L"&More" : L"&Mehr", Shown(window.Main(), IDC_TAB_EXTRAS));
+
+        window.Tab(IDC_TAB_EXTRAS);
+        EXPECT_EQ(english ? L"Recommend Kavonix" : L"Programm empfehlen", Shown(window.Page(), IDC_RECOMMEND));
+        EXPECT_EQ(english ? L"Send Kavonix by e-mail" : L"Programm per E-mail verschicken",
+                  Shown(window.Page(), IDC_SEND_PROGRAM));
+        EXPECT_EQ(english ? L"I'w more Freeware" : L"Ich will mehr Freeware", Shown(window.Page(), IDC_MORE_FREEWARE));
+
+        window.Tab(IDC_TAB_CONVERTER);
+        HWND page = window.Page();
+        EXPECT_EQ(english ? L"&Convert" : L"&Konvertieren", Shown(page, IDC_CONVERT));
+        EXPECT_EQ(english ? L"&Source : " : L"&Quele : ", Shown(page, IDC_SOURCE_LABEL));
+        EXPECT_EQ(english ? L"&Target : " : L"&Ziel : ", Shown(page, IDC_TARGET_LABEL));
+
+        // The status and time lines, reported from a worker thread.
+        {
+            CFakeClock clock({2000, 20500});
+            g_convertStartMs = 0;
+            EXPECT_EQ(1, RunOnWorker([=] { return ReportProgress(237552, 2352000, page, kReportIntermediate); }));
+            EXPECT_EQ(english ? L"Remaining 17 Sek.  ||  Elapsed: 2 Sek." : L"Noch 17 Sek.  ||  Verstrichen: 2 Sek.",
+                      Shown(page, IDC_TIME_LINE));
+            EXPECT_EQ(english ? L"Status :[10.1 %]  ||  \x00D8 115.99 KB / Sek.  || 231.98 KB at 2.24 MB "
+                              : L"Status :[10.1 %]  ||  \x00D8 115.99 KB / Sek.  || 231.98 KB von 2.24 MB ",
+                      Shown(page, IDC_STATUS_LINE));
+            EXPECT_EQ(1, RunOnWorker([=] { return ReportProgress(2352000, 2352000, page, kReportFinal); }));
+            EXPECT_EQ(english ? L"Finish   :||  \x00D8 112.04 KB / Sek.  || Total: 20 Sek."
+                              : L"Erledigt   :||  \x00D8 112.04 KB / Sek.  || Gesamtzeit: 20 Sek.",
+                      Shown(page, IDC_STATUS_LINE));
+            EXPECT_EQ(L"", Shown(page, IDC_TIME_LINE));
+        }
+
+        // A run held by the overwrite question: the busy caption, the cancel
+        // question, then the idle caption once the overwrite is declined.
+        ASSERT_TRUE(WriteFileBytes(target, "old", 3));
+        window.SetField(IDC_SOURCE_EDIT, source);
+        window.SetField(IDC_TARGET_EDIT, target);
+        BoxAnswerer boxes;
+        boxes.Hold(true);
+        window.Press(IDC_CONVERT);
+        ASSERT_TRUE(WaitUntil([&] { return boxes.OpenBox() != nullptr; }, 20000));
+        EXPECT_EQ(english ? L"&CANCEL" : L"&ABBRUCH", Shown(page, IDC_CONVERT));
+        {
+            CBoxHook hook(IDNO);
+            window.Press(IDC_CONVERT);
+            // (The main dialog, active again once the box has gone, comes next.)
+            ASSERT_FALSE(hook.Boxes().empty());
+            EXPECT_EQ(L"Wollen Sie wirklich abbrechen ? ", hook.Boxes()[0].wideText);
+        }
+        boxes.Answer(IDNO);
+        boxes.Hold(false);
+        ASSERT_TRUE(window.WaitIdle());
+        EXPECT_EQ(english ? L"&Convert" : L"&Konvertieren", Shown(page, IDC_CONVERT));
+
+        // The error boxes, each with the path of the request.
+        lstrcpynA(g_request.sourcePath, Ansi(namedSource).c_str(), sizeof(g_request.sourcePath));
+        lstrcpynA(g_request.targetPath, Ansi(namedTarget).c_str(), sizeof(g_request.targetPath));
+        for (LPARAM code : {kSourceOpenFailed, kTargetOpenFailed, kUnsupportedTrackMode, kTargetWriteFailed,
+                            kSourceReadFailed})
+            OnConvertError(page, code);
+        // A page that cannot be made.
+        window.Tab(IDC_TAB_CPU);
+        PumpMessages();
+
+        ASSERT_EQ(7u, boxes.Count());
+        std::vector<SeenBox> seen = boxes.Seen();
+        EXPECT_EQ(english ? L"Output file '" + Wide(target) + L"' already exists. Overwrite existing ?\n"
+                          : L"Soll die vorhandene Datei '" + Wide(target) + L"' \x00FC" L"berschrieben werden ?\n",
+                  seen[0].wideText);
+        EXPECT_EQ(L"Fehler, beim \x00D6" L"ffnen der Quelldatei.\nRead failed, Source file.\n" + namedSource,
+                  seen[1].wideText);
+        EXPECT_EQ(L"Fehler, beim \x00D6" L"ffnen der Zieldatei.\nWrite failed, Target file.\n" + namedTarget,
+                  seen[2].wideText);
+        EXPECT_EQ(L"Unbekanntes Format\nUnsupported track mode", seen[3].wideText);
+        EXPECT_EQ(L"Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n" + namedTarget,
+                  seen[4].wideText);
+        EXPECT_EQ(L"Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n" + namedSource,
+                  seen[5].wideText);
+        EXPECT_EQ(L"ERROR", seen[6].wideText);
+        g_english = 0;
+    }
+    DeleteSettingsFile();
 }

@@ -30,7 +30,7 @@ public:
         ZeroMemory(&g_request, sizeof(g_request));
         DeleteSettingsFile();
         g_english = 0;
-        m_main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+        m_main = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
         if (m_main)
             SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(IDC_TAB_CONVERTER, BN_CLICKED), 0);
         PumpMessages();

@@ -53,6 +53,8 @@ CTextBuf Text(const char* text)
 void ExpectMessage(const MapiCall& call, HWND owner, const char* subject, const char* body, unsigned long files,
                    const std::string& path)
 {
+    // A client with the wide call gets the texts in UTF-16.
+    EXPECT_EQ(1u, call.Number("wide"));
     EXPECT_EQ(0u, call.Number("session"));
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(owner), call.Number("ui"));
     EXPECT_EQ(1u, call.Number("uiIsWindow"));

@@ -64,7 +64,7 @@ protected:
         LanguageFlag::SetUp();
         savedPage = g_page;
         g_english = 0;
-        main = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+        main = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                                   MainDialogProc, 0);
         ASSERT_NE(nullptr, main);
         ASSERT_EQ(kPageLanguage, g_page);

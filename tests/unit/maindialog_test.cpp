@@ -52,7 +52,7 @@ protected:
     }
     void Open()
     {
-        main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+        main = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
         ASSERT_NE(nullptr, main);
     }
     void ClickTab(int id)

@@ -231,6 +231,9 @@ static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
             char text[4096] = "";
             GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
             seen.text = text;
+            WCHAR wideText[4096] = L"";
+            GetDlgItemTextW(box, 0xFFFF, wideText, 4096);
+            seen.wideText = wideText;
             char caption[512] = "";
             GetWindowTextA(box, caption, sizeof(caption));
             seen.caption = caption;

@@ -70,6 +70,7 @@ public:
 // hook that sees each box before it shows.
 struct HookedBox {
     std::string text;
+    std::wstring wideText;  // the same text as the box holds it, in UTF-16
     std::string caption;
     HWND owner;
     bool hasYes, hasNo, hasCancel, hasOk;

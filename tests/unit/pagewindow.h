@@ -25,7 +25,7 @@ public:
         // Keep the pointer away from the window: real mouse movements would
         // change the link's colour behind the test's back.
         SetCursorPos(1279, 1023);
-        m_main = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+        m_main = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
         if (m_main != nullptr)
             SetWindowPos(m_main, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         PumpMessages();
