@@ -73,6 +73,25 @@ bool FindMailClient(MailClient* client)
     return client->sendWide != nullptr || client->sendAnsi != nullptr;
 }
 
+// One message with the program as its attachment, in the text type of the
+// call that takes it.
+template <typename Message, typename File, typename Text, typename Send>
+ULONG SendMessageOf(Send sendMail, HWND owner, Text* subject, Text* note, Text* pathName, Text* displayName,
+                    ULONG fileCount)
+{
+    File file = {};
+    file.nPosition = static_cast<ULONG>(-1);
+    file.lpszPathName = pathName;
+    file.lpszFileName = displayName;
+
+    Message message = {};
+    message.lpszSubject = subject;
+    message.lpszNoteText = note;
+    message.nFileCount = fileCount;
+    message.lpFiles = &file;
+    return sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+}
+
 // The texts in UTF-16: the program's from code page 1252, the paths from the
 // ANSI code page they are held in.
 ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, const char* note,
@@ -89,19 +108,8 @@ ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, cons
     if (note != nullptr && wideNote == nullptr) {
         return kMapiInsufficientMemory;
     }
-
-    MapiFileDescW file = {};
-    file.nPosition = static_cast<ULONG>(-1);
-    file.lpszPathName = widePath;
-    file.lpszFileName = wideName;
-
-    MapiMessageW message = {};
-    message.lpszSubject = wideSubject;
-    message.lpszNoteText = wideNote;
-    message.nFileCount = fileCount;
-    message.lpFiles = &file;
-
-    ULONG result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+    ULONG result = SendMessageOf<MapiMessageW, MapiFileDescW>(sendMail, owner, wideSubject, wideNote, widePath,
+                                                              wideName, fileCount);
     free(wideNote);
     return result;
 }
@@ -115,18 +123,8 @@ ULONG SendAnsi(MapiSendMailProc sendMail, HWND owner, const char* subject, const
     char* ansiNote = note != nullptr ? NewAnsiText(note) : nullptr;
     ULONG result = kMapiInsufficientMemory;
     if (ansiSubject != nullptr && (note == nullptr || ansiNote != nullptr)) {
-        MapiFileDesc file = {};
-        file.nPosition = static_cast<ULONG>(-1);
-        file.lpszPathName = pathName;
-        file.lpszFileName = displayName;
-
-        MapiMessage message = {};
-        message.lpszSubject = ansiSubject;
-        message.lpszNoteText = ansiNote;
-        message.nFileCount = fileCount;
-        message.lpFiles = &file;
-
-        result = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+        result = SendMessageOf<MapiMessage, MapiFileDesc>(sendMail, owner, ansiSubject, ansiNote, pathName,
+                                                          displayName, fileCount);
     }
     free(ansiNote);
     free(ansiSubject);
