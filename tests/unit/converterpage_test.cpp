@@ -831,25 +831,46 @@ TEST_F(ConverterCancel, YesAfterTheRunEndedKeepsTheIso)
     EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
 }
 
+namespace {
+
+// The watcher's wind-up, held until the test lets it go: the watcher wakes as
+// soon as the worker ends, so without the hold it may be done before the test
+// looks.
+HANDLE g_windUpRelease;
+void (*g_heldWindUp)();
+
+void HeldWindUp()
+{
+    WaitForSingleObject(g_windUpRelease, 30000);
+    g_heldWindUp();
+}
+
+}  // namespace
+
 TEST_F(ConverterCancel, ConvertDoesNothingWhileTheLastRunIsWoundUp)
 {
     BoxAnswerer boxes;
     m_window.Press(IDC_CONVERT);
-    // The summary is the worker's last window call; without messages handled
-    // here the watcher then waits in its first one.
-    bool summarised = WaitUntil([&] { return m_window.Field(IDC_STATUS_LINE).rfind("Erledigt", 0) == 0 &&
-                                             m_window.Field(IDC_TIME_LINE).empty(); }, 120000);
-    ASSERT_TRUE(summarised);
-    DWORD start = GetTickCount();
-    while (g_job.IsRunning() && GetTickCount() - start < 10000)
-        Sleep(5);
-    ASSERT_FALSE(g_job.IsRunning());
-    ASSERT_TRUE(g_job.IsBusy());
+    // The page's hooks are in place once the run has started; the watcher
+    // reads its hook only after the worker has ended.
+    g_windUpRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, g_windUpRelease);
+    g_heldWindUp = g_job.m_hooks.m_finished;
+    g_job.m_hooks.m_finished = HeldWindUp;
+    bool ended = WaitUntil([] { return !g_job.IsRunning(); }, 120000);
+    bool busy = g_job.IsBusy();
     DWORD startTick = g_job.m_startTick;
-    EXPECT_EQ(FALSE, OnConverterCommand(m_window.Page(), IDC_CONVERT));
-    EXPECT_EQ(startTick, g_job.m_startTick);
+    auto handled = OnConverterCommand(m_window.Page(), IDC_CONVERT);
+    bool sameRun = startTick == g_job.m_startTick;
+    SetEvent(g_windUpRelease);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(FALSE, handled);
+    EXPECT_TRUE(sameRun);
     EXPECT_EQ(0u, boxes.Count());
     ASSERT_TRUE(m_window.WaitIdle());
+    CloseHandle(g_windUpRelease);
+    g_windUpRelease = nullptr;
     EXPECT_TRUE(m_window.IdleButtons());
     EXPECT_EQ(2048LL * kSectors, FileSize(m_target));
 }
