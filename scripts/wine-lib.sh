@@ -22,11 +22,38 @@ kavonix_exe_arch() {
   esac
 }
 
-# Whether this kernel runs 32-bit programs: tried once by running one, the
-# 32-bit loader itself (exit code 126 where the kernel refuses it).
+kavonix_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Where setup notes why the 32-bit Wine could not be installed.
+kavonix_win32_note=$kavonix_root/build/setup-win32-wine.txt
+
+# Whether this kernel runs 32-bit programs at all, tried once by running a
+# 93-byte 32-bit ELF that only exits: exit code 126 ("Exec format error")
+# where the kernel refuses it. Needs no package, so setup asks it before
+# installing anything 32-bit. KAVONIX_KERNEL_RUNS_32BIT=yes|no stands in for
+# the answer (setup's own test).
+kavonix_kernel_runs_32bit() {
+  local probe
+  if [ -z "${KAVONIX_KERNEL_RUNS_32BIT:-}" ]; then
+    KAVONIX_KERNEL_RUNS_32BIT=no
+    mkdir -p "$kavonix_root/build"
+    probe=$(mktemp "$kavonix_root/build/.probe-elf32.XXXXXX") || return 1
+    # ELF header, one loadable segment, then: mov eax,1; xor ebx,ebx; int 0x80
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    if "$probe" >/dev/null 2>&1; then
+      KAVONIX_KERNEL_RUNS_32BIT=yes
+    fi
+    rm -f "$probe"
+    export KAVONIX_KERNEL_RUNS_32BIT
+  fi
+  [ "$KAVONIX_KERNEL_RUNS_32BIT" = yes ]
+}
+
+# Whether 32-bit Windows programs run here: the kernel runs 32-bit programs
+# and the 32-bit loader runs (tried once).
 kavonix_runs_win32() {
   if [ -z "${KAVONIX_WIN32_RUNS:-}" ]; then
-    if [ -x "$kavonix_wine32" ] && "$kavonix_wine32" --version >/dev/null 2>&1; then
+    if kavonix_kernel_runs_32bit && [ -x "$kavonix_wine32" ] && "$kavonix_wine32" --version >/dev/null 2>&1; then
       KAVONIX_WIN32_RUNS=yes
     else
       KAVONIX_WIN32_RUNS=no
@@ -42,10 +69,14 @@ kavonix_runs_win64() {
 
 # Why the 32-bit build cannot run here, in a few words.
 kavonix_win32_missing() {
-  if [ ! -x "$kavonix_wine32" ]; then
+  if ! kavonix_kernel_runs_32bit; then
+    echo "this kernel runs no 32-bit programs (Exec format error)"
+  elif [ ! -x "$kavonix_wine32" ] && [ -f "$kavonix_win32_note" ]; then
+    cat "$kavonix_win32_note"
+  elif [ ! -x "$kavonix_wine32" ]; then
     echo "32-bit Wine ($kavonix_wine32, package wine32:i386) is not installed"
   else
-    echo "this kernel runs no 32-bit programs ($kavonix_wine32: Exec format error)"
+    echo "the 32-bit Wine loader ($kavonix_wine32) does not start"
   fi
 }
 
