@@ -896,7 +896,8 @@ bool WaitWindUpHandlingSentOnly(DWORD timeoutMs)
 }  // namespace
 
 // An end asked for during a run asks first, also before the run's first window
-// call has been handled, and then comes with the wind-up, not before it.
+// call has been handled, and then comes with the wind-up, not before it. Idle
+// again, the program ends at once.
 TEST_F(ConverterCancel, EndDuringARunComesWithTheWindUp)
 {
     BoxAnswerer boxes;
@@ -922,6 +923,9 @@ TEST_F(ConverterCancel, EndDuringARunComesWithTheWindUp)
     SetEvent(g_windUpRelease);
     bool woundUp = WaitWindUpHandlingSentOnly(30000);
     bool shownAfterTheWindUp = IsWindowVisible(main) != FALSE;
+    ShowWindow(main, SW_SHOW);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    bool shownAfterAnIdleEnd = IsWindowVisible(main) != FALSE;
     CloseHandle(g_windUpRelease);
     g_windUpRelease = nullptr;
 
@@ -934,6 +938,8 @@ TEST_F(ConverterCancel, EndDuringARunComesWithTheWindUp)
     EXPECT_TRUE(shownUntilTheWindUp) << "the program ended before the run was wound up";
     ASSERT_TRUE(woundUp);
     EXPECT_FALSE(shownAfterTheWindUp) << "the wind-up did not end the program";
+    EXPECT_FALSE(shownAfterAnIdleEnd);
+    EXPECT_EQ(2u, boxes.Count());
     EXPECT_FALSE(FileExists(m_target));
 }
 
