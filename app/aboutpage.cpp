@@ -2,7 +2,6 @@
 // page whose colour and cursor follow the mouse.
 #include "app/aboutpage.h"
 
-#include "app/startup.h"
 #include "base/widetext.h"
 #include "extras/mail.h"
 #include "res/resource.h"
@@ -28,11 +27,11 @@ bool IsOverLink(HWND page, LPARAM lParam)
 
 }  // namespace
 
-void OnAboutPageInit(HWND page)
+void OnAboutPageInit(HWND page, HINSTANCE instance)
 {
     HWND link = GetDlgItem(page, IDC_LINK);
     HCURSOR previous = g_linkCursor;
-    g_linkCursor = static_cast<HCURSOR>(LoadImageA(g_instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR),
+    g_linkCursor = static_cast<HCURSOR>(LoadImageA(instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR),
                                                    IMAGE_CURSOR, 32, 32, LR_COLOR));
     if (g_linkCursor == nullptr) {
         ShowProgramBox(nullptr, "Error", nullptr, MB_OK);

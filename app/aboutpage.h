@@ -11,7 +11,8 @@ const COLORREF kLinkStartColor = RGB(0, 0, 155);
 const COLORREF kLinkNormalColor = RGB(0, 0, 128);
 const COLORREF kLinkHoverColor = RGB(0, 0, 255);
 
-void OnAboutPageInit(HWND page);
+// `instance` holds the link cursor.
+void OnAboutPageInit(HWND page, HINSTANCE instance);
 INT_PTR OnAboutSetCursor(HWND page);
 INT_PTR OnAboutCtlColorStatic(HWND page, HDC dc, HWND control);
 INT_PTR OnAboutMouseMove(HWND page, LPARAM lParam);

@@ -1,34 +1,41 @@
-// The window side of a conversion run: what the page and the main dialog do
-// when a run starts and once it has ended, and the cancel question.
+// The window side of a conversion run: what the page does when a run starts
+// and once it has ended, the cancel question and the error boxes. The window
+// that hosts the page hears of the start and the wind-up by sent messages.
 #include "app/conversion.h"
 
 #include <stdlib.h>
 #include <wchar.h>
 
 #include "app/ansipath.h"
-#include "app/converterpage.h"
-#include "app/ending.h"
-#include "app/maindialog.h"
-#include "app/session.h"
 #include "base/language.h"
 #include "base/widetext.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
+const char kSourceOpenText[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n%s";
+const char kTargetOpenText[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite failed, Target file.\n%s";
+static const char kTrackModeText[] = "Unbekanntes Format\nUnsupported track mode";
+static const char kTargetWriteText[] = "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s";
+static const char kSourceReadText[] = "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n%s";
 static const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
 
-static void ShowBusyLook(HWND page)
+// Given by the main dialog as it starts, before any run; read by the hooks.
+static HWND g_runWindow = nullptr;
+
+void ReportRunsTo(HWND window)
 {
-    EnableMainButtons(FALSE);
-    EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), FALSE);
-    EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), FALSE);
+    g_runWindow = window;
 }
+
+// ---- Start and end of a run ----
 
 // Interface thread, inside Start.
 static void OnRunStarting()
 {
-    HoldSessionEnd(g_mainDialog);
-    OnRunStarted();
+    HWND page = g_request.pageWindow;
+    EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), FALSE);
+    EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), FALSE);
+    SendMessageA(g_runWindow, WM_RUN_STARTED, 0, 0);
 }
 
 // Watcher thread once the worker has returned (every window call here is a
@@ -37,15 +44,61 @@ static void OnRunEnded()
 {
     // The interface thread may be busy in the session's end itself: a sent
     // message reaches it there too.
-    SendMessageA(g_mainDialog, WM_RUN_WOUND_UP, 0, 0);
+    SendMessageA(g_runWindow, WM_RUN_WOUND_UP, 0, 0);
     HWND page = g_request.pageWindow;
-    EnableMainButtons(TRUE);
     EnableWindow(GetDlgItem(page, IDC_SOURCE_BROWSE), TRUE);
     EnableWindow(GetDlgItem(page, IDC_TARGET_BROWSE), TRUE);
     SetProgramItemText(page, IDC_CONVERT, ByLanguage("&Convert", "&Konvertieren"));
 }
 
 static const ConvertJobHooks kPageHooks = {OnRunStarting, OnRunEnded};
+
+// ---- Error boxes ----
+
+// The run waits in its call to the page until the box is closed.
+static void ShowConvertBox(HWND page, const char* text)
+{
+    g_job.m_waitingForUser++;
+    ShowProgramBox(page, text, nullptr, MB_ICONERROR | MB_OK);
+    g_job.m_waitingForUser--;
+}
+
+static void ShowPathError(HWND page, const char* format, const char* path)
+{
+    g_job.m_waitingForUser++;
+    ShowPathBox(page, format, path, nullptr, MB_ICONERROR | MB_OK);
+    g_job.m_waitingForUser--;
+}
+
+void ShowNameError(HWND owner, const char* format, const WCHAR* name)
+{
+    ShowNameBox(owner, format, name, nullptr, MB_ICONERROR | MB_OK);
+}
+
+void ShowConvertError(HWND page, LPARAM code)
+{
+    switch (code) {
+    case kSourceOpenFailed:
+        ShowPathError(page, kSourceOpenText, g_request.sourcePath);
+        break;
+    case kTargetOpenFailed:
+        ShowPathError(page, kTargetOpenText, g_request.targetPath);
+        break;
+    case kUnsupportedTrackMode:
+        ShowConvertBox(page, kTrackModeText);
+        break;
+    case kTargetWriteFailed:
+        ShowPathError(page, kTargetWriteText, g_request.targetPath);
+        break;
+    case kSourceReadFailed:
+        ShowPathError(page, kSourceReadText, g_request.sourcePath);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Taking the fields ----
 
 // The field's whole text, too long for a request, in its open error.
 static void RefuseOverlongField(HWND page, HWND field, int length, const char* format)
@@ -92,6 +145,8 @@ static int TakeField(HWND page, int id, int (*take)(const WCHAR*, char (&)[kPath
     return 1;
 }
 
+// ---- Start and cancel ----
+
 bool StartConversion(HWND page)
 {
     // The last run is still being wound up: its watcher must not restore the
@@ -105,7 +160,6 @@ bool StartConversion(HWND page)
         !TakeField(page, IDC_TARGET_EDIT, AnsiTargetPath, request.targetPath, kTargetOpenText))
         return false;
     g_request = request;
-    ShowBusyLook(page);
     g_job.m_hooks = kPageHooks;
     return g_job.Start(false);
 }

@@ -1,9 +1,21 @@
-// The window side of a conversion run: started from the converter page's
-// fields, the busy look while it runs, the idle look once it has been wound
-// up, and the cancel question.
+// The window side of a conversion run: the converter page's fields taken into
+// the request, the page's busy look while it runs and its idle look once it
+// has been wound up, the cancel question, and the boxes of the open errors and
+// of the run's errors. The window above is told of a run's start and wind-up
+// by messages.
 #pragma once
 
 #include <windows.h>
+
+// Sent to the window given to ReportRunsTo: a run has started (interface
+// thread, inside the job's Start) and has been wound up (from the watcher,
+// once the worker has returned). Sent, never posted: an end asked for right
+// after the start must find the run under way, and the session's end, which
+// waits handling sent messages only, must see the wind-up.
+const UINT WM_RUN_WOUND_UP = WM_USER + 102;
+const UINT WM_RUN_STARTED = WM_USER + 103;
+
+void ReportRunsTo(HWND window);
 
 // Takes both fields of the page into the request, shows the busy look and
 // starts the job. False, with nothing started, when a field cannot be taken
@@ -16,3 +28,13 @@ int ConfirmCancel(HWND page);
 // on, is being cancelled); 0 any other answer, or the question is open
 // already; -1 no run goes on, and nothing was asked.
 int AskCancel(HWND page);
+
+// The open errors, with the path in place of "%s".
+extern const char kSourceOpenText[];
+extern const char kTargetOpenText[];
+// The open error for a name refused before any run, naming it as Windows has
+// it (the code page may lack some of its characters).
+void ShowNameError(HWND owner, const char* format, const WCHAR* name);
+// The box of a run's error (a ConvertError code), naming the request's path;
+// the run waits in its call to the page until the box is closed.
+void ShowConvertError(HWND page, LPARAM code);

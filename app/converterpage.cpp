@@ -1,5 +1,5 @@
 // The converter page: source and target fields with their file dialogs, drops
-// of files and shortcuts, Convert and Cancel, and the conversion's error boxes.
+// of files and shortcuts, Convert and Cancel, and the errors a run sends it.
 #include "app/converterpage.h"
 
 #include <commdlg.h>
@@ -10,8 +10,7 @@
 
 #include "app/ansipath.h"
 #include "app/conversion.h"
-#include "app/maindialog.h"
-#include "app/session.h"
+#include "app/ending.h"
 #include "base/widetext.h"
 #include "convert/job.h"
 #include "res/resource.h"
@@ -19,12 +18,6 @@
 static const WCHAR kBinFilter[] = L"BIN (*.bin)\0*.bin\0";
 static const WCHAR kIsoFilter[] = L"ISO (*.iso)\0*.iso\0";
 static const char kIsoExtension[] = ".iso";
-
-const char kSourceOpenText[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n%s";
-const char kTargetOpenText[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite failed, Target file.\n%s";
-static const char kTrackModeText[] = "Unbekanntes Format\nUnsupported track mode";
-static const char kTargetWriteText[] = "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s";
-static const char kSourceReadText[] = "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n%s";
 
 // Shortcut targets of this length or less are no path worth taking.
 const int kShortestShortcutTarget = 4;
@@ -187,50 +180,12 @@ INT_PTR OnDropFiles(HWND page, HDROP drop)
     return FALSE;
 }
 
-// The run waits in its call to the page until the box is closed.
-static void ShowConvertBox(HWND page, const char* text)
-{
-    g_job.m_waitingForUser++;
-    ShowProgramBox(page, text, nullptr, MB_ICONERROR | MB_OK);
-    g_job.m_waitingForUser--;
-}
-
-void ShowPathError(HWND page, const char* format, const char* path)
-{
-    g_job.m_waitingForUser++;
-    ShowPathBox(page, format, path, nullptr, MB_ICONERROR | MB_OK);
-    g_job.m_waitingForUser--;
-}
-
-void ShowNameError(HWND owner, const char* format, const WCHAR* name)
-{
-    ShowNameBox(owner, format, name, nullptr, MB_ICONERROR | MB_OK);
-}
-
 INT_PTR OnConvertError(HWND page, LPARAM code)
 {
     // Nobody is left to close a box while the session ends.
     if (SessionEnding())
         return TRUE;
-    switch (code) {
-    case kSourceOpenFailed:
-        ShowPathError(page, kSourceOpenText, g_request.sourcePath);
-        break;
-    case kTargetOpenFailed:
-        ShowPathError(page, kTargetOpenText, g_request.targetPath);
-        break;
-    case kUnsupportedTrackMode:
-        ShowConvertBox(page, kTrackModeText);
-        break;
-    case kTargetWriteFailed:
-        ShowPathError(page, kTargetWriteText, g_request.targetPath);
-        break;
-    case kSourceReadFailed:
-        ShowPathError(page, kSourceReadText, g_request.sourcePath);
-        break;
-    default:
-        break;
-    }
+    ShowConvertError(page, code);
     return TRUE;
 }
 
@@ -265,8 +220,6 @@ static INT_PTR OnConvertClicked(HWND page)
 
 INT_PTR OnConverterCommand(HWND page, int id)
 {
-    if (g_page != kPageConverter)
-        return FALSE;
     switch (id) {
     case IDC_SOURCE_BROWSE:
         return OnBrowseSource(page);

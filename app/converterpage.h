@@ -11,15 +11,6 @@ INT_PTR OnConverterCommand(HWND page, int id);  // 1001, 1003, 1105
 INT_PTR OnDropFiles(HWND page, HDROP drop);
 INT_PTR OnConvertError(HWND page, LPARAM code);
 
-// The open errors, with the path in place of "%s".
-extern const char kSourceOpenText[];
-extern const char kTargetOpenText[];
-// The page's error box naming a path; the run waits while it is open.
-void ShowPathError(HWND page, const char* format, const char* path);
-// The open error for a name refused before any run, naming it as Windows has
-// it (the code page may lack some of its characters).
-void ShowNameError(HWND owner, const char* format, const WCHAR* name);
-
 // The chosen file as the program opens it: 1 with `pathOut` and `name` (its
 // last component) set, 0 cancelled or failed, -1 a name the code page cannot
 // hold (refused with its open error; nothing changed). The Open dialog's

@@ -5,6 +5,12 @@
 // During a run the user is asked the cancel question first: Yes cancels the
 // run, and the program ends once the target is deleted and the job wound up;
 // any other answer lets the run go on.
+//
+// Windows asks every top-level window of the program (the main dialog and the
+// hidden owner) whether the session may end: while a run is under way the
+// answer is no, and Windows Vista and later show the user why. When the
+// session ends all the same, the run is cancelled and its target deleted
+// before the program lets Windows go on.
 #pragma once
 
 #include <windows.h>
@@ -19,10 +25,20 @@ enum EndRoute {
     kEndBySession,       // the Windows session ends, or Windows closes the program
 };
 
-void RequestEnd(EndRoute route);
+// `mainDialog` is the dialog that ends.
+void RequestEnd(HWND mainDialog, EndRoute route);
 
 // A run has started (interface thread, inside the job's Start) and has been
 // wound up (interface thread, on the main dialog's notice): an end asked for
-// in between waits for the wind-up.
-void OnRunStarted();
-void OnRunWoundUp();
+// in between waits for the wind-up, and the session is held meanwhile.
+void OnRunStarted(HWND mainDialog);
+void OnRunWoundUp(HWND mainDialog);
+
+// WM_QUERYENDSESSION: FALSE while a conversion runs or is being wound up.
+BOOL OnQueryEndSession();
+// WM_ENDSESSION: when the session ends during a run, the run is cancelled,
+// its target deleted and the job wound up first; then the program ends, as
+// Windows requires of it (the Restart Manager does not end it by itself).
+void OnEndSession(HWND mainDialog, BOOL ending);
+// True once the session is ending: no box may wait for an answer then.
+bool SessionEnding();

@@ -7,10 +7,9 @@
 #include <string.h>
 
 #include "app/aboutpage.h"
+#include "app/conversion.h"
 #include "app/converterpage.h"
 #include "app/ending.h"
-#include "app/session.h"
-#include "app/startup.h"
 #include "base/language.h"
 #include "base/settings.h"
 #include "base/sizes.h"
@@ -19,6 +18,7 @@
 #include "extras/extraspage.h"
 #include "res/resource.h"
 
+HINSTANCE g_instance = nullptr;
 int g_page = kPageLanguage;
 HWND g_mainDialog = nullptr;
 HWND g_pageDialog = nullptr;
@@ -142,6 +142,7 @@ static void SetProgramIcons(HWND window)
 static INT_PTR OnMainInit(HWND window)
 {
     g_mainDialog = window;
+    ReportRunsTo(window);
     g_page = ReadStartPage();
     SetProgramText(window, kMainCaption);
     LoadLanguage();
@@ -158,7 +159,7 @@ static INT_PTR OnMainInit(HWND window)
 
 static INT_PTR OnMainEnd(EndRoute route)
 {
-    RequestEnd(route);
+    RequestEnd(g_mainDialog, route);
     return TRUE;
 }
 
@@ -218,16 +219,26 @@ static INT_PTR OnMainQueryEndSession(HWND window)
     return TRUE;
 }
 
-static INT_PTR OnMainEndSession(BOOL ending)
+static INT_PTR OnMainEndSession(HWND window, BOOL ending)
 {
-    OnEndSession(ending);
+    OnEndSession(window, ending);
     return TRUE;
 }
 
+// Sent from inside the job's start, before the run's first window call: from
+// here on the ending counts the run as under way.
+static INT_PTR OnMainRunStarted(HWND window)
+{
+    EnableMainButtons(FALSE);
+    OnRunStarted(window);
+    return TRUE;
+}
+
+// Sent from the watcher, also into the session's end while it waits.
 static INT_PTR OnMainRunWoundUp(HWND window)
 {
-    ReleaseSessionEnd(window);
-    OnRunWoundUp();
+    EnableMainButtons(TRUE);
+    OnRunWoundUp(window);
     return TRUE;
 }
 
@@ -241,7 +252,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE: return OnMainEnd(kEndByCancel);
     case WM_CTLCOLORSTATIC: return OnMainCtlColorStatic((HDC)wParam);
     case WM_QUERYENDSESSION: return OnMainQueryEndSession(window);
-    case WM_ENDSESSION: return OnMainEndSession((BOOL)wParam);
+    case WM_ENDSESSION: return OnMainEndSession(window, (BOOL)wParam);
+    case WM_RUN_STARTED: return OnMainRunStarted(window);
     case WM_RUN_WOUND_UP: return OnMainRunWoundUp(window);
     }
     return FALSE;
@@ -284,7 +296,7 @@ static INT_PTR OnPageInit(HWND page)
 
     switch (g_page) {
     case kPageExtras: OnExtrasPageInit(page); break;
-    case kPageAbout: OnAboutPageInit(page); break;
+    case kPageAbout: OnAboutPageInit(page, g_instance); break;
     case kPageConverter: OnConverterPageInit(page); break;
     }
     return TRUE;
@@ -292,7 +304,7 @@ static INT_PTR OnPageInit(HWND page)
 
 static INT_PTR OnPageQuitRequest()
 {
-    RequestEnd(kEndByQuitRequest);
+    RequestEnd(g_mainDialog, kEndByQuitRequest);
     return FALSE;
 }
 

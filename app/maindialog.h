@@ -1,4 +1,5 @@
-// Main dialog, page table and page switching.
+// Main dialog, page table and page switching. The main buttons are its own:
+// a run's start and wind-up reach it as messages (app/conversion.h).
 #pragma once
 
 #include <windows.h>
@@ -14,9 +15,8 @@ enum PageIndex {
     kPageCount = 7,
 };
 
-// Sent to the main dialog once a run has been wound up.
-const UINT WM_RUN_WOUND_UP = WM_USER + 102;
-
+// The program's module: its dialog templates, icons and cursor.
+extern HINSTANCE g_instance;
 extern int g_page;
 extern HWND g_mainDialog;
 extern HWND g_pageDialog;

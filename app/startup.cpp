@@ -7,14 +7,12 @@
 
 #include "app/ending.h"
 #include "app/maindialog.h"
-#include "app/session.h"
 #include "base/precision.h"
 #include "base/sizes.h"
 #include "base/systemlib.h"
 #include "base/widetext.h"
 #include "res/resource.h"
 
-HINSTANCE g_instance = nullptr;
 HWND g_ownerWindow = nullptr;
 
 static LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -29,14 +27,14 @@ static LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam
     case WM_CLOSE:
         if (g_mainDialog == nullptr || !IsWindow(g_mainDialog))
             break;
-        RequestEnd(kEndByOwnerClose);
+        RequestEnd(g_mainDialog, kEndByOwnerClose);
         return 0;
     // Windows asks the hidden owner too, and may end the process as soon as
     // any window has returned from WM_ENDSESSION.
     case WM_QUERYENDSESSION:
         return OnQueryEndSession();
     case WM_ENDSESSION:
-        OnEndSession((BOOL)wParam);
+        OnEndSession(g_mainDialog, (BOOL)wParam);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -1,9 +1,8 @@
-// Start-up: the hidden owner window and the modal main dialog.
+// Start-up: the hidden owner window, the modal main dialog and the message loop.
 #pragma once
 
 #include <windows.h>
 
-extern HINSTANCE g_instance;
 extern HWND g_ownerWindow;
 
 // The program's entry behind WinMain; the result is the process exit code.

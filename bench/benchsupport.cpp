@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "app/startup.h"
+#include "app/maindialog.h"
 #include "base/widetext.h"
 #include "convert/convert.h"
 #include "convert/job.h"

@@ -877,6 +877,101 @@ TEST_F(ConverterCancel, ConvertDoesNothingWhileTheLastRunIsWoundUp)
 
 namespace {
 
+// Waits until the job is wound up while this thread handles only the messages
+// sent to it (the run's window calls), as the session's end does: nothing
+// posted is taken off the queue.
+bool WaitWindUpHandlingSentOnly(DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (g_job.IsBusy()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+    }
+    return true;
+}
+
+}  // namespace
+
+// An end asked for during a run asks first, also before the run's first window
+// call has been handled, and then comes with the wind-up, not before it. Idle
+// again, the program ends at once.
+TEST_F(ConverterCancel, EndDuringARunComesWithTheWindUp)
+{
+    BoxAnswerer boxes;
+    boxes.Answer(IDNO);
+    boxes.Answer(IDYES);
+    HWND main = m_window.Main();
+    ShowWindow(main, SW_SHOW);
+    m_window.Press(IDC_CONVERT);
+    g_windUpRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, g_windUpRelease);
+    g_heldWindUp = g_job.m_hooks.m_finished;
+    g_job.m_hooks.m_finished = HeldWindUp;
+
+    // Nothing handled since the start: the run counts as under way all the same.
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    size_t askedAtOnce = boxes.Count();
+    bool shownAfterNo = IsWindowVisible(main) != FALSE;
+
+    bool progressed = WaitUntil([&] { return BarPosition(m_window.Page()) >= 2; }, 30000);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    bool ended = WaitUntil([] { return !g_job.IsRunning(); }, 60000);
+    bool shownUntilTheWindUp = IsWindowVisible(main) != FALSE;
+    SetEvent(g_windUpRelease);
+    bool woundUp = WaitWindUpHandlingSentOnly(30000);
+    bool shownAfterTheWindUp = IsWindowVisible(main) != FALSE;
+    ShowWindow(main, SW_SHOW);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    bool shownAfterAnIdleEnd = IsWindowVisible(main) != FALSE;
+    CloseHandle(g_windUpRelease);
+    g_windUpRelease = nullptr;
+
+    EXPECT_EQ(1u, askedAtOnce);
+    EXPECT_TRUE(shownAfterNo);
+    EXPECT_TRUE(progressed);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ(kCancelQuestion, boxes.Seen()[1].text);
+    EXPECT_TRUE(shownUntilTheWindUp) << "the program ended before the run was wound up";
+    ASSERT_TRUE(woundUp);
+    EXPECT_FALSE(shownAfterTheWindUp) << "the wind-up did not end the program";
+    EXPECT_FALSE(shownAfterAnIdleEnd);
+    EXPECT_EQ(2u, boxes.Count());
+    EXPECT_FALSE(FileExists(m_target));
+}
+
+// The session's end leaves the process ending for good: these run in a
+// process of their own (a CTest entry of their own).
+TEST(SessionEnd, RunErrorShowsNoBoxWhileTheSessionEnds)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("sessionerror");
+    window.SetField(IDC_SOURCE_EDIT, dir + "missing.bin");
+    window.SetField(IDC_TARGET_EDIT, dir + "out.iso");
+    BoxAnswerer boxes;
+    window.Press(IDC_CONVERT);
+    // Nothing handled since the start: the run's window calls, its open error
+    // among them, reach this thread only while the session's end waits for it.
+    SendMessageA(window.Main(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    bool woundUp = !g_job.IsBusy();
+    size_t shown = boxes.Count();
+    MSG quit;
+    bool quitPosted = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+
+    EXPECT_TRUE(woundUp) << "the session's end did not wait for the run";
+    EXPECT_EQ(0u, shown) << "a box waited for an answer while the session ended";
+    // The idle look came with the wind-up, inside the session's end.
+    EXPECT_EQ(9, window.EnabledBusyButtons());
+    EXPECT_TRUE(quitPosted);
+    EXPECT_FALSE(FileExists(dir + "out.iso"));
+}
+
+namespace {
+
 // What the user reads: the window's text in UTF-16.
 std::wstring Shown(HWND window)
 {

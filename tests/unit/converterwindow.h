@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/maindialog.h"
-#include "app/startup.h"
 #include "convert/job.h"
 #include "base/language.h"
 #include "res/resource.h"

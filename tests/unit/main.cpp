@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
+#include "app/maindialog.h"
 
 int main(int argc, char** argv)
 {

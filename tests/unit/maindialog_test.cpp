@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/maindialog.h"
-#include "app/startup.h"
 #include "base/language.h"
 #include "res/resource.h"
 #include "tests/support/boxes.h"

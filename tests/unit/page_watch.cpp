@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/startup.h"
+#include "app/maindialog.h"
 #include "convert/convert.h"
 #include "convert/job.h"
 #include "convert/progress.h"

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/maindialog.h"
-#include "app/startup.h"
 #include "base/language.h"
 #include "base/settings.h"
 #include "res/resource.h"
