@@ -95,6 +95,16 @@ int FullFilePath(const WCHAR* name, WCHAR (&full)[kPathSize])
     return IsUncMarker(rest) && IsSharePath(rest + 4) ? 1 : 0;
 }
 
+// `text` begins with the ASCII letters `lower`, in either case.
+static bool BeginsWithLetters(const WCHAR* text, const WCHAR* lower)
+{
+    for (; *lower; ++text, ++lower) {
+        if ((*text | 0x20) != *lower)
+            return false;
+    }
+    return true;
+}
+
 // A device's name that Windows finds in every folder: the base name of
 // `component` (before its first dot, trailing spaces cut) is "CON", "PRN",
 // "AUX", "NUL", or "COM" or "LPT" with one digit (superscripts 1 to 3 too).
@@ -106,14 +116,14 @@ static bool NamesDevice(const WCHAR* component, size_t length)
     while (base > 0 && component[base - 1] == L' ')
         --base;
     if (base == 3) {
-        static const WCHAR* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+        static const WCHAR* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
         for (const WCHAR* device : kDevices) {
-            if (_wcsnicmp(component, device, 3) == 0)
+            if (BeginsWithLetters(component, device))
                 return true;
         }
         return false;
     }
-    if (base != 4 || (_wcsnicmp(component, L"COM", 3) != 0 && _wcsnicmp(component, L"LPT", 3) != 0))
+    if (base != 4 || (!BeginsWithLetters(component, L"com") && !BeginsWithLetters(component, L"lpt")))
         return false;
     WCHAR digit = component[3];
     return (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
