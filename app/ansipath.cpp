@@ -9,6 +9,10 @@
 int ExactAnsiPath(const WCHAR* name, char (&out)[kPathSize])
 {
     out[0] = '\0';
+    // The ANSI file calls take at most MAX_PATH - 1 characters: a longer path
+    // would fail in the first of them, late and under another message.
+    if (wcslen(name) >= MAX_PATH)
+        return 0;
     BOOL usedDefault = FALSE;
     int written;
     // UTF-8 as the ANSI code page takes neither the flag nor the pointer;
@@ -37,6 +41,18 @@ static bool IsDrivePath(const WCHAR* path)
     return letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
 }
 
+// "\\?\": the file calls hand what follows to the file system as it stands,
+// without Windows' name rules.
+static bool HasRawPrefix(const WCHAR* path)
+{
+    return path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\';
+}
+
+static bool IsUncMarker(const WCHAR* path)
+{
+    return (path[0] | 0x20) == L'u' && (path[1] | 0x20) == L'n' && (path[2] | 0x20) == L'c' && path[3] == L'\\';
+}
+
 // "server\share\name...": "." and "?" as the server name the device spaces.
 static bool IsSharePath(const WCHAR* path)
 {
@@ -53,23 +69,96 @@ static bool IsSharePath(const WCHAR* path)
 int FullFilePath(const WCHAR* name, WCHAR (&full)[kPathSize])
 {
     full[0] = L'\0';
-    DWORD length = GetFullPathNameW(name, (DWORD)kPathSize, full, nullptr);
-    if (length == 0 || length >= kPathSize) {
-        full[0] = L'\0';
-        return 0;
+    if (HasRawPrefix(name)) {
+        // Never relative, and opened as it stands: resolving it (as
+        // GetFullPathName may) would name another file than the one opened.
+        size_t length = wcslen(name);
+        if (length >= kPathSize)
+            return 0;
+        memcpy(full, name, (length + 1) * sizeof(WCHAR));
+    } else {
+        DWORD length = GetFullPathNameW(name, (DWORD)kPathSize, full, nullptr);
+        if (length == 0 || length >= kPathSize) {
+            full[0] = L'\0';
+            return 0;
+        }
     }
     if (IsDrivePath(full))
         return 1;
     if (full[0] != L'\\' || full[1] != L'\\')
         return 0;
-    const WCHAR* rest = full + 2;
-    if (rest[0] != L'?' || rest[1] != L'\\')
-        return IsSharePath(rest) ? 1 : 0;
-    rest += 2;
+    if (!HasRawPrefix(full))
+        return IsSharePath(full + 2) ? 1 : 0;
+    const WCHAR* rest = full + 4;
     if (IsDrivePath(rest))
         return 1;
-    bool unc = (rest[0] | 0x20) == L'u' && (rest[1] | 0x20) == L'n' && (rest[2] | 0x20) == L'c' && rest[3] == L'\\';
-    return unc && IsSharePath(rest + 4) ? 1 : 0;
+    return IsUncMarker(rest) && IsSharePath(rest + 4) ? 1 : 0;
+}
+
+// `text` begins with the ASCII letters `lower`, in either case.
+static bool BeginsWithLetters(const WCHAR* text, const WCHAR* lower)
+{
+    for (; *lower; ++text, ++lower) {
+        if ((*text | 0x20) != *lower)
+            return false;
+    }
+    return true;
+}
+
+// A device's name that Windows finds in every folder: the base name of
+// `component` (before its first dot, trailing spaces cut) is "CON", "PRN",
+// "AUX", "NUL", or "COM" or "LPT" with one digit (superscripts 1 to 3 too).
+static bool NamesDevice(const WCHAR* component, size_t length)
+{
+    size_t base = 0;
+    while (base < length && component[base] != L'.')
+        ++base;
+    while (base > 0 && component[base - 1] == L' ')
+        --base;
+    if (base == 3) {
+        static const WCHAR* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
+        for (const WCHAR* device : kDevices) {
+            if (BeginsWithLetters(component, device))
+                return true;
+        }
+        return false;
+    }
+    if (base != 4 || (!BeginsWithLetters(component, L"com") && !BeginsWithLetters(component, L"lpt")))
+        return false;
+    WCHAR digit = component[3];
+    return (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
+}
+
+// Components that Windows' name rules would leave as they are: none empty,
+// none ending in a dot or a space (the rules cut those), none a device's.
+static bool KeptByNameRules(const WCHAR* components)
+{
+    for (const WCHAR* component = components;;) {
+        const WCHAR* end = wcschr(component, L'\\');
+        size_t length = end ? (size_t)(end - component) : wcslen(component);
+        if (length == 0 || component[length - 1] == L'.' || component[length - 1] == L' ' ||
+            NamesDevice(component, length))
+            return false;
+        if (!end)
+            return true;
+        component = end + 1;
+    }
+}
+
+// True when the file calls open `path`, a full path, as the very file it
+// names: no colon after the drive's (that names a stream of another file),
+// and under the "\\?\" prefix, which turns Windows' name rules off, only
+// what those rules would leave as it is; otherwise the result is a file that
+// other programs cannot open or delete.
+static bool OpensAsNamed(const WCHAR* path)
+{
+    bool raw = HasRawPrefix(path);
+    const WCHAR* rest = raw ? path + 4 : path;
+    if (IsDrivePath(rest))
+        rest += 3;
+    if (wcschr(rest, L':'))
+        return false;
+    return !raw || KeptByNameRules(rest);
 }
 
 // The short form of an existing entry (a name Windows opens as that very
@@ -86,6 +175,9 @@ static int ShortAnsiPath(const WCHAR* name, char (&out)[kPathSize])
 
 int AnsiSourcePath(const WCHAR* name, char (&out)[kPathSize])
 {
+    out[0] = '\0';
+    if (!OpensAsNamed(name))
+        return 0;
     if (ExactAnsiPath(name, out) == 1)
         return 1;
     return ShortAnsiPath(name, out);
@@ -93,6 +185,9 @@ int AnsiSourcePath(const WCHAR* name, char (&out)[kPathSize])
 
 int AnsiTargetPath(const WCHAR* name, char (&out)[kPathSize])
 {
+    out[0] = '\0';
+    if (!OpensAsNamed(name))
+        return 0;
     if (ExactAnsiPath(name, out) == 1)
         return 1;
     if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES)

@@ -124,7 +124,9 @@ static void SetBoldFont(HWND window)
     font.lfWeight = FW_BOLD;
     font.lfItalic = 0;
     font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(font.lfFaceName, "MS Sans Serif", (int)sizeof(font.lfFaceName));
+    // Mapped per system, as the dialogs' face, to a TrueType face that holds
+    // the system's characters.
+    lstrcpynA(font.lfFaceName, "MS Shell Dlg", (int)sizeof(font.lfFaceName));
     g_boldFont = CreateFontIndirectA(&font);
     SendDlgItemMessageA(window, IDC_BANNER_TEXT, WM_SETFONT, (WPARAM)g_boldFont, FALSE);
 }

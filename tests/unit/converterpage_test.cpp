@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -690,6 +691,83 @@ TEST(ConverterPage, FieldsNameTheVeryFile)
     EXPECT_EQ(dir + "rel.iso", window.Field(IDC_TARGET_EDIT));
     EXPECT_EQ(ExpectedIso(200), ReadFileBytes(dir + "rel.iso"));
     EXPECT_EQ(asked + 1, boxes.Count());
+}
+
+// A path of `length` characters: `dir` (in its short form) and then
+// components already in 8.3 form, so that it has no shorter form.
+std::string PathOfLength(const std::string& dir, size_t length)
+{
+    std::string path = ShortForm(Wide(dir));
+    while (path.size() + 12 < length) {
+        size_t folder = std::min<size_t>(8, std::max<size_t>(1, length - path.size() - 13));
+        path += std::string(folder, 'D') + "\\";
+        CreateDirectoryA(path.c_str(), nullptr);
+    }
+    return path + std::string(length - path.size() - 4, 'N') + ".ISO";
+}
+
+// Names that Windows would read as another file, or that it would make into
+// a file other programs cannot open or delete, are refused at Convert in their
+// open message, before any question and before anything is written: a stream
+// after a colon, a "\\?\" name that Windows' name rules would change (which
+// the prefix turns off), a name in the device space that reads like a share
+// ("\\.\" as the server), a path longer than the ANSI calls take.
+TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
+{
+    ConverterWindow window;
+    ASSERT_NE(nullptr, window.Page());
+    std::string dir = TestDir("pagerules");
+    std::string source = dir + "disc.bin";
+    ASSERT_TRUE(WriteImage(source, kImageMode1, 20));
+    std::string longest = PathOfLength(dir, MAX_PATH - 1);
+    std::string tooLong = PathOfLength(dir, MAX_PATH);
+    std::wstring tooLongRaw = L"\\\\?\\" + Wide(tooLong);
+    HANDLE made = CreateFileW(tooLongRaw.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, made);
+    CloseHandle(made);
+    DeleteFileA(longest.c_str());
+    std::vector<std::string> before = FilesIn(dir);
+
+    std::string raw = "\\\\?\\" + dir;
+    const struct {
+        bool isSource;
+        std::string name;
+    } refused[] = {
+        {true, "\\\\.\\UNC\\server\\share\\disc.bin"},
+        {false, dir + "a.iso:s"},
+        {true, "\\\\server\\share\\disc.bin:s"},
+        {false, raw + "b.iso."},
+        {false, raw + "b.iso "},
+        {false, raw + "sub.\\b.iso"},
+        {false, raw + "nul.iso"},
+        {false, raw + "Lpt1 .txt"},
+        {false, "\\\\?\\UNC\\server\\aux\\b.iso"},
+        {false, tooLong},
+    };
+    BoxAnswerer boxes;
+    size_t shown = 0;
+    for (const auto& r : refused) {
+        window.SetField(IDC_SOURCE_EDIT, r.isSource ? r.name : source);
+        window.SetField(IDC_TARGET_EDIT, r.isSource ? dir + "disc.iso" : r.name);
+        window.Press(IDC_CONVERT);
+        EXPECT_FALSE(g_job.IsBusy()) << r.name;
+        ASSERT_TRUE(window.WaitIdle());
+        if (boxes.WaitForCount(shown + 1, 5000))
+            EXPECT_EQ(std::string(r.isSource ? kSourceOpen : kTargetOpen) + r.name, boxes.Seen()[shown].text);
+        else
+            ADD_FAILURE() << "taken: " << r.name;
+        shown = boxes.Count();
+    }
+    EXPECT_EQ(before, FilesIn(dir));
+    EXPECT_EQ(0, FileSize(tooLong));
+
+    // The longest path they take.
+    window.SetField(IDC_SOURCE_EDIT, source);
+    window.SetField(IDC_TARGET_EDIT, longest);
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(shown, boxes.Count());
+    EXPECT_EQ(ExpectedIso(20), ReadFileBytes(longest));
 }
 
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -24,6 +26,30 @@ static int TakeQuit(int* code)
         return 0;
     *code = (int)msg.wParam;
     return 1;
+}
+
+// The font `window` draws its text with: named "MS Shell Dlg" (or the "MS
+// Shell Dlg 2" that Windows puts in its place), which Windows maps to a
+// TrueType face on every system; never the bitmap face "MS Sans Serif".
+static void ExpectShellFont(HWND window, const std::string& what, LOGFONTA* named = nullptr)
+{
+    HFONT font = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
+    ASSERT_NE(nullptr, font) << what;
+    LOGFONTA logFont = {};
+    ASSERT_NE(0, GetObjectA(font, sizeof(logFont), &logFont)) << what;
+    EXPECT_EQ(0, strncmp(logFont.lfFaceName, "MS Shell Dlg", 12)) << what << ": " << logFont.lfFaceName;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    char drawn[LF_FACESIZE] = "";
+    GetTextFaceA(dc, sizeof(drawn), drawn);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE) << what << ": " << drawn;
+    EXPECT_STRNE("MS Sans Serif", drawn) << what;
+    if (named)
+        *named = logFont;
 }
 
 class MainDialog : public testing::Test {
@@ -112,15 +138,12 @@ TEST_F(MainDialog, StartSetsStylesFontAndIcons)
         << "the whole extended style is replaced, the modal frame's bit included";
     EXPECT_EQ((LONG)WS_EX_CONTROLPARENT, GetWindowLongA(g_pageDialog, GWL_EXSTYLE));
 
-    HFONT font = (HFONT)SendDlgItemMessageA(main, IDC_BANNER_TEXT, WM_GETFONT, 0, 0);
-    ASSERT_NE(nullptr, font);
     LOGFONTA logFont = {};
-    ASSERT_NE(0, GetObjectA(font, sizeof(logFont), &logFont));
+    ExpectShellFont(GetDlgItem(main, IDC_BANNER_TEXT), "bold font", &logFont);
     EXPECT_EQ(-8, logFont.lfHeight);
     EXPECT_EQ(FW_BOLD, logFont.lfWeight);
     EXPECT_EQ(0, logFont.lfItalic);
     EXPECT_EQ(DEFAULT_CHARSET, logFont.lfCharSet);
-    EXPECT_STREQ("MS Sans Serif", logFont.lfFaceName);
     EXPECT_EQ("", ControlText(main, IDC_BANNER_TEXT));
     EXPECT_EQ("", ControlText(main, IDC_BANNER_TEXT2));
 
@@ -136,6 +159,19 @@ TEST_F(MainDialog, StartSetsStylesFontAndIcons)
     if (info.hbmColor)
         DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
+
+    // Every template's font, and what its controls got from it. DS_SHELLFONT
+    // lets Windows put the face it keeps for dialogs in place of the one named.
+    ExpectShellFont(main, "main dialog");
+    EXPECT_EQ(DS_SHELLFONT, GetWindowLongA(main, GWL_STYLE) & DS_SHELLFONT);
+    for (int id : {IDC_TAB_CONVERTER, IDC_TAB_ABOUT, IDC_TAB_LANGUAGE, IDC_TAB_EXTRAS}) {
+        ClickTab(id);
+        ASSERT_NE(nullptr, g_pageDialog) << "tab " << id;
+        ExpectShellFont(g_pageDialog, "page of tab " + std::to_string(id));
+        EXPECT_EQ(DS_SHELLFONT, GetWindowLongA(g_pageDialog, GWL_STYLE) & DS_SHELLFONT) << "tab " << id;
+    }
+    ClickTab(IDC_TAB_CONVERTER);
+    ExpectShellFont(GetDlgItem(g_pageDialog, IDC_STATUS_LINE), "status line");
 }
 
 TEST_F(MainDialog, StaticsGetTheOneHollowBrushAndATransparentBackground)
