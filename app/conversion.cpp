@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#include "app/ansipath.h"
+#include "app/pathrules.h"
 #include "base/language.h"
 #include "base/widetext.h"
 #include "convert/job.h"
@@ -63,10 +63,10 @@ static void ShowConvertBox(HWND page, const char* text)
     g_job.m_waitingForUser--;
 }
 
-static void ShowPathError(HWND page, const char* format, const char* path)
+static void ShowPathError(HWND page, const char* format, const WCHAR* path)
 {
     g_job.m_waitingForUser++;
-    ShowPathBox(page, format, path, nullptr, MB_ICONERROR | MB_OK);
+    ShowNameBox(page, format, path, nullptr, MB_ICONERROR | MB_OK);
     g_job.m_waitingForUser--;
 }
 
@@ -105,7 +105,7 @@ static void RefuseOverlongField(HWND page, HWND field, int length, const char* f
 {
     WCHAR* text = (WCHAR*)malloc(((size_t)length + 1) * sizeof(WCHAR));
     if (!text) {
-        ShowPathError(page, format, "");
+        ShowPathError(page, format, L"");
         return;
     }
     text[0] = L'\0';
@@ -114,34 +114,31 @@ static void RefuseOverlongField(HWND page, HWND field, int length, const char* f
     free(text);
 }
 
-// Takes one edit field into a request path by the rule of its kind, read in
-// Unicode so that no conversion on the way slips a look-alike in; 0 when it
-// cannot be taken (its open error names the full path, else the field's
-// text). The full path is taken here, on the interface thread, whose current
-// folder the user never sees. The field is set to the path taken where that
-// is another form of it (the full path, a short form).
-static int TakeField(HWND page, int id, int (*take)(const WCHAR*, char (&)[kPathSize]),
-                     char (&path)[kPathSize], const char* format)
+// Takes one edit field into a request path, read in Unicode and never
+// converted; 0 when it cannot be taken (its open error names the full path,
+// else the field's text). The full path is taken here, on the interface
+// thread, whose current folder the user never sees. The field is set to the
+// full path where that is another form of it.
+static int TakeField(HWND page, int id, WCHAR (&path)[kLongPathSize], const char* format)
 {
-    path[0] = '\0';
+    path[0] = L'\0';
     HWND field = GetDlgItem(page, id);
     int length = field ? GetWindowTextLengthW(field) : 0;
-    if (length >= (int)kPathSize) {
+    if (length >= (int)kLongPathSize) {
         RefuseOverlongField(page, field, length, format);
         return 0;
     }
-    WCHAR text[kPathSize];
+    WCHAR text[kLongPathSize];
     text[0] = L'\0';
     if (field)
-        GetWindowTextW(field, text, (int)kPathSize);
-    WCHAR full[kPathSize];
-    if (FullFilePath(text, full) != 1 || take(full, path) != 1) {
+        GetWindowTextW(field, text, (int)kLongPathSize);
+    WCHAR full[kLongPathSize];
+    if (FullFilePath(text, full) != 1 || RequestPath(full, path) != 1) {
         ShowNameError(page, format, full[0] != L'\0' ? full : text);
         return 0;
     }
-    WCHAR shown[kPathSize];
-    if (field && (MultiByteToWideChar(CP_ACP, 0, path, -1, shown, (int)kPathSize) == 0 || wcscmp(shown, text) != 0))
-        SetWindowTextA(field, path);
+    if (field && wcscmp(path, text) != 0)
+        SetWindowTextW(field, path);
     return 1;
 }
 
@@ -153,11 +150,13 @@ bool StartConversion(HWND page)
     // idle look over a new run.
     if (g_job.IsBusy())
         return false;
-    ConvertRequest request;
+    // Two paths of the longest length are no stack variable; only the
+    // interface thread starts runs.
+    static ConvertRequest request;
     ZeroMemory(&request, sizeof(request));
     request.pageWindow = page;
-    if (!TakeField(page, IDC_SOURCE_EDIT, AnsiSourcePath, request.sourcePath, kSourceOpenText) ||
-        !TakeField(page, IDC_TARGET_EDIT, AnsiTargetPath, request.targetPath, kTargetOpenText))
+    if (!TakeField(page, IDC_SOURCE_EDIT, request.sourcePath, kSourceOpenText) ||
+        !TakeField(page, IDC_TARGET_EDIT, request.targetPath, kTargetOpenText))
         return false;
     g_request = request;
     g_job.m_hooks = kPageHooks;

@@ -32,8 +32,7 @@ int AskCancel(HWND page);
 // The open errors, with the path in place of "%s".
 extern const char kSourceOpenText[];
 extern const char kTargetOpenText[];
-// The open error for a name refused before any run, naming it as Windows has
-// it (the code page may lack some of its characters).
+// The open error for a name refused before any run, naming it as Windows has it.
 void ShowNameError(HWND owner, const char* format, const WCHAR* name);
 // The box of a run's error (a ConvertError code), naming the request's path;
 // the run waits in its call to the page until the box is closed.

@@ -8,35 +8,36 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "app/ansipath.h"
 #include "app/conversion.h"
 #include "app/ending.h"
+#include "app/pathrules.h"
+#include "base/longpath.h"
 #include "base/widetext.h"
 #include "convert/job.h"
 #include "res/resource.h"
 
 static const WCHAR kBinFilter[] = L"BIN (*.bin)\0*.bin\0";
 static const WCHAR kIsoFilter[] = L"ISO (*.iso)\0*.iso\0";
-static const char kIsoExtension[] = ".iso";
+static const WCHAR kIsoExtension[] = L".iso";
 
 // Shortcut targets of this length or less are no path worth taking.
 const int kShortestShortcutTarget = 4;
 
 void OnConverterPageInit(HWND page)
 {
-    SetDlgItemTextA(page, IDC_SOURCE_EDIT, g_request.sourcePath);
-    SetDlgItemTextA(page, IDC_TARGET_EDIT, g_request.targetPath);
+    SetDlgItemTextW(page, IDC_SOURCE_EDIT, g_request.sourcePath);
+    SetDlgItemTextW(page, IDC_TARGET_EDIT, g_request.targetPath);
     DragAcceptFiles(page, TRUE);
 }
 
 // The dialogs move the process's current directory to the folder picked, and
 // Windows then holds that folder: it can be neither removed nor renamed, nor
-// its stick ejected. The directory is put back as it was.
-static int RunFileDialog(BOOL save, HWND owner, const WCHAR* filter, const char (&name)[kShellPathSize],
-                         WCHAR (&chosen)[kShellPathSize], const WCHAR* title, DWORD flags)
+// its stick ejected. The directory is put back as it was. The buffer holds
+// the longest path Windows takes, whatever the dialog hands back.
+static int RunFileDialog(BOOL save, HWND owner, const WCHAR* filter, const WCHAR (&name)[kShellPathSize],
+                         WCHAR (&chosen)[kLongPathSize], const WCHAR* title, DWORD flags)
 {
-    if (MultiByteToWideChar(CP_ACP, 0, name, -1, chosen, (int)kShellPathSize) == 0)
-        chosen[0] = L'\0';
+    lstrcpynW(chosen, name, (int)kShellPathSize);
 
     OPENFILENAMEW dialog;
     ZeroMemory(&dialog, sizeof(dialog));
@@ -45,77 +46,74 @@ static int RunFileDialog(BOOL save, HWND owner, const WCHAR* filter, const char 
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter;
     dialog.lpstrFile = chosen;
-    dialog.nMaxFile = (DWORD)kShellPathSize;
+    dialog.nMaxFile = (DWORD)kLongPathSize;
     dialog.lpstrTitle = title;
     dialog.Flags = flags;
 
-    WCHAR current[kPathSize];
-    DWORD currentLength = GetCurrentDirectoryW((DWORD)kPathSize, current);
+    WCHAR current[kLongPathSize];
+    DWORD currentLength = GetCurrentDirectoryW((DWORD)kLongPathSize, current);
     BOOL picked = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (currentLength > 0 && currentLength < kPathSize)
+    if (currentLength > 0 && currentLength < kLongPathSize)
         SetCurrentDirectoryW(current);
     return picked ? 1 : 0;
 }
 
-// The chosen file by the rule of its kind (the Open dialog's choice is a
-// source, the Save dialog's a target), or its open error.
-static int ChooseFile(BOOL save, HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
-                      char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
+// The chosen file by the rules of the file calls, or its open error.
+static int ChooseFile(BOOL save, HWND owner, const WCHAR* filter, WCHAR (&name)[kShellPathSize],
+                      WCHAR (&pathOut)[kLongPathSize], const WCHAR* title, DWORD flags)
 {
-    WCHAR chosen[kShellPathSize];
+    WCHAR chosen[kLongPathSize];
     if (RunFileDialog(save, owner, filter, name, chosen, title, flags) != 1)
         return 0;
-    char path[kPathSize];
-    int taken = save ? AnsiTargetPath(chosen, path) : AnsiSourcePath(chosen, path);
-    if (taken != 1) {
+    WCHAR path[kLongPathSize];
+    if (RequestPath(chosen, path) != 1) {
         ShowNameError(owner, save ? kTargetOpenText : kSourceOpenText, chosen);
         return -1;
     }
     LastPathComponent(path, name);
-    lstrcpynA(pathOut, path, (int)sizeof(pathOut));
+    memcpy(pathOut, path, (wcslen(path) + 1) * sizeof(WCHAR));
     return 1;
 }
 
-int OpenFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
+int OpenFileDialog(HWND owner, const WCHAR* filter, WCHAR (&name)[kShellPathSize],
+                   WCHAR (&pathOut)[kLongPathSize], const WCHAR* title, DWORD flags)
 {
     return ChooseFile(FALSE, owner, filter, name, pathOut, title, flags);
 }
 
-int SaveFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags)
+int SaveFileDialog(HWND owner, const WCHAR* filter, WCHAR (&name)[kShellPathSize],
+                   WCHAR (&pathOut)[kLongPathSize], const WCHAR* title, DWORD flags)
 {
     return ChooseFile(TRUE, owner, filter, name, pathOut, title, flags);
 }
 
-int LastPathComponent(const char* path, char (&out)[kShellPathSize])
+int LastPathComponent(const WCHAR* path, WCHAR (&out)[kShellPathSize])
 {
-    out[0] = '\0';
-    if (!path || strlen(path) >= kPathSize)
+    out[0] = L'\0';
+    if (!path || wcslen(path) >= kLongPathSize)
         return 0;
-    const char* component = LastComponentOf(path);
-    if (strlen(component) >= sizeof(out))
+    const WCHAR* component = LastComponentOf(path);
+    if (wcslen(component) >= kShellPathSize)
         return 0;
-    lstrcpynA(out, component, (int)sizeof(out));
+    lstrcpynW(out, component, (int)kShellPathSize);
     return 1;
 }
 
-int DeriveTargetName(const char* source, char (&out)[kShellPathSize])
+int DeriveTargetName(const WCHAR* source, WCHAR (&out)[kShellPathSize])
 {
     if (LastPathComponent(source, out) != 1)
         return 0;
-    char* dot = strrchr(out, '.');
+    WCHAR* dot = wcsrchr(out, L'.');
     if (dot)
-        *dot = '\0';
+        *dot = L'\0';
     return 1;
 }
 
-int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize])
+int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kLongPathSize])
 {
-    // Room beyond a shell path, so that a stored target too long to take
-    // shows as such instead of arriving cut.
+    // Cleared whole: a link object may copy a stored target without its NUL.
     ZeroMemory(target, sizeof(target));
-    if (!path || wcslen(path) >= kShellPathSize)
+    if (!path || wcslen(path) >= kLongPathSize)
         return 0;
     IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -128,7 +126,7 @@ int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize])
     }
     if (SUCCEEDED(file->Load(path, STGM_READ))) {
         WIN32_FIND_DATAW findData;
-        if (FAILED(link->GetPath(target, (int)kPathSize, &findData, SLGP_UNCPRIORITY)))
+        if (FAILED(link->GetPath(target, (int)kLongPathSize, &findData, SLGP_UNCPRIORITY)))
             target[0] = L'\0';
     }
     file->Release();
@@ -136,47 +134,42 @@ int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize])
     return target[0] != L'\0' ? 1 : 0;
 }
 
-int ResolveDroppedFile(HDROP drop, char (&path)[kPathSize], WCHAR (&name)[kShellPathSize])
+int ResolveDroppedFile(HDROP drop, WCHAR (&path)[kLongPathSize])
 {
-    path[0] = '\0';
-    name[0] = L'\0';
+    path[0] = L'\0';
+    WCHAR name[kLongPathSize];
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     BOOL fits = FALSE;
-    if (count > 0 && DragQueryFileW(drop, 0, nullptr, 0) < kShellPathSize)
-        fits = DragQueryFileW(drop, 0, name, (UINT)kShellPathSize) > 0;
+    if (count > 0 && DragQueryFileW(drop, 0, nullptr, 0) < kLongPathSize)
+        fits = DragQueryFileW(drop, 0, name, (UINT)kLongPathSize) > 0;
     DragFinish(drop);
-    if (!fits) {
-        name[0] = L'\0';
+    if (!fits)
         return 0;
-    }
 
-    WCHAR target[kPathSize];
+    WCHAR target[kLongPathSize];
     ResolveShortcut(name, target);
     size_t targetLength = wcslen(target);
-    if (targetLength >= kShellPathSize) {
-        name[0] = L'\0';
-        return 0;
-    }
     if (targetLength > kShortestShortcutTarget)
         memcpy(name, target, (targetLength + 1) * sizeof(WCHAR));
 
-    DWORD attributes = GetFileAttributesW(name);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        name[0] = L'\0';
+    WCHAR call[kLongPathSize];
+    DWORD attributes = FileCallPath(name, call) == 1 ? GetFileAttributesW(call) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return 0;
-    }
-    return AnsiSourcePath(name, path) == 1 ? 1 : -1;
+    if (RequestPath(name, path) == 1)
+        return 1;
+    memcpy(path, name, (wcslen(name) + 1) * sizeof(WCHAR));
+    return -1;
 }
 
 INT_PTR OnDropFiles(HWND page, HDROP drop)
 {
-    char path[kPathSize];
-    WCHAR name[kShellPathSize];
-    int taken = ResolveDroppedFile(drop, path, name);
+    WCHAR path[kLongPathSize];
+    int taken = ResolveDroppedFile(drop, path);
     if (taken == 1)
-        SetDlgItemTextA(page, IDC_SOURCE_EDIT, path);
+        SetDlgItemTextW(page, IDC_SOURCE_EDIT, path);
     else if (taken == -1)
-        ShowNameError(page, kSourceOpenText, name);
+        ShowNameError(page, kSourceOpenText, path);
     return FALSE;
 }
 
@@ -191,22 +184,22 @@ INT_PTR OnConvertError(HWND page, LPARAM code)
 
 static INT_PTR OnBrowseSource(HWND page)
 {
-    char name[kShellPathSize] = "";
+    WCHAR name[kShellPathSize] = L"";
     if (OpenFileDialog(page, kBinFilter, name, g_request.sourcePath, L"", 0) == 1)
-        SetDlgItemTextA(page, IDC_SOURCE_EDIT, g_request.sourcePath);
+        SetDlgItemTextW(page, IDC_SOURCE_EDIT, g_request.sourcePath);
     return FALSE;
 }
 
 static INT_PTR OnBrowseTarget(HWND page)
 {
-    char name[kShellPathSize] = "";
+    WCHAR name[kShellPathSize] = L"";
     // A name that does not fit is not proposed, rather than proposed cut.
     if (DeriveTargetName(g_request.sourcePath, name) != 1 ||
-        strlen(name) + sizeof(kIsoExtension) > sizeof(name))
-        name[0] = '\0';
-    lstrcatA(name, kIsoExtension);
+        wcslen(name) + sizeof(kIsoExtension) / sizeof(WCHAR) > kShellPathSize)
+        name[0] = L'\0';
+    memcpy(name + wcslen(name), kIsoExtension, sizeof(kIsoExtension));
     if (SaveFileDialog(page, kIsoFilter, name, g_request.targetPath, L"", 0) == 1)
-        SetDlgItemTextA(page, IDC_TARGET_EDIT, g_request.targetPath);
+        SetDlgItemTextW(page, IDC_TARGET_EDIT, g_request.targetPath);
     return FALSE;
 }
 

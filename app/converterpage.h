@@ -12,19 +12,20 @@ INT_PTR OnDropFiles(HWND page, HDROP drop);
 INT_PTR OnConvertError(HWND page, LPARAM code);
 
 // The chosen file as the program opens it: 1 with `pathOut` and `name` (its
-// last component) set, 0 cancelled or failed, -1 a name the code page cannot
-// hold (refused with its open error; nothing changed). The Open dialog's
-// choice is a source, the Save dialog's a target.
-int OpenFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags);
-int SaveFileDialog(HWND owner, const WCHAR* filter, char (&name)[kShellPathSize],
-                   char (&pathOut)[kPathSize], const WCHAR* title, DWORD flags);
+// last component) set, 0 cancelled or failed, -1 a name the file calls would
+// not open as named (refused with its open error; nothing changed). `name`
+// holds the name proposed. The Open dialog's choice is a source, the Save
+// dialog's a target.
+int OpenFileDialog(HWND owner, const WCHAR* filter, WCHAR (&name)[kShellPathSize],
+                   WCHAR (&pathOut)[kLongPathSize], const WCHAR* title, DWORD flags);
+int SaveFileDialog(HWND owner, const WCHAR* filter, WCHAR (&name)[kShellPathSize],
+                   WCHAR (&pathOut)[kLongPathSize], const WCHAR* title, DWORD flags);
 // 1 done, 0 the component does not fit the output (output left empty).
-int LastPathComponent(const char* path, char (&out)[kShellPathSize]);
-int DeriveTargetName(const char* source, char (&out)[kShellPathSize]);
+int LastPathComponent(const WCHAR* path, WCHAR (&out)[kShellPathSize]);
+int DeriveTargetName(const WCHAR* source, WCHAR (&out)[kShellPathSize]);
 // The first dropped file, resolved when it is a shortcut: 1 with the path to
-// open in `path`, 0 nothing to take (no file, a folder, a name too long), -1
-// a name the code page cannot hold (in `name`, for the open error).
-int ResolveDroppedFile(HDROP drop, char (&path)[kPathSize], WCHAR (&name)[kShellPathSize]);
+// open in `path`, 0 nothing to take (no file, a folder), -1 a name the file
+// calls would not open as named (in `path`, for the open error).
+int ResolveDroppedFile(HDROP drop, WCHAR (&path)[kLongPathSize]);
 // 1 with the target stored in the shortcut `path`, 0 when it is none (`target` empty).
-int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kPathSize]);
+int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kLongPathSize]);

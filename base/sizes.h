@@ -3,7 +3,9 @@
 
 #include <stddef.h>
 
-const size_t kPathSize = 512;       // paths of the conversion request, composed texts
-const size_t kShellPathSize = 260;  // file-dialog and shell paths (MAX_PATH)
+const size_t kPathSize = 512;       // composed texts
+// The longest path the wide file calls take (with its "\\?\" prefix), and its NUL.
+const size_t kLongPathSize = 32768;
+const size_t kShellPathSize = 260;  // shell paths and texts of that size (MAX_PATH)
 const size_t kSettingsSize = 1024;  // one settings value
 const size_t kPieceSize = 256;      // one formatted size, duration or line piece

@@ -106,8 +106,8 @@ int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* cap
     size_t tailLength = strlen(tail);
     size_t nameLength = name ? wcslen(name) : 0;
 
-    // Room for the program's text around any request path; a longer name
-    // (a field's whole text) takes a block of its own.
+    // Room for the program's text around a usual path; a longer name takes
+    // a block of its own.
     WCHAR local[2 * kPathSize];
     WCHAR* box = local;
     size_t capacity = sizeof(local) / sizeof(local[0]);
@@ -135,12 +135,4 @@ int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* cap
     if (box != local)
         free(box);
     return answer;
-}
-
-int ShowPathBox(HWND owner, const char* text, const char* path, const char* caption, UINT style)
-{
-    // A request path always fits; a longer one would be left out.
-    WCHAR name[kPathSize];
-    AnsiPathToWide(path, name, (int)kPathSize);
-    return ShowNameBox(owner, text, name, caption, style);
 }

@@ -1,7 +1,6 @@
 // How texts reach the windows: in UTF-16, through the wide calls. The
 // program's own texts are code page 1252 bytes, which an ANSI call would read
-// in whatever code page the system has; paths are held in the system's ANSI
-// code page. Each is converted from its own code page.
+// in whatever code page the system has; paths are held in UTF-16 already.
 #pragma once
 
 #include <windows.h>
@@ -26,7 +25,5 @@ BOOL SetProgramItemText(HWND dialog, int id, const char* text);
 // A message box of the program's text; a null caption is the system's own.
 int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style);
 // A message box of the program's text with a name in place of its "%s" (the
-// only mark it holds): a name as Windows hands it over, or a path of the
-// ANSI code page.
+// only mark it holds), of any length.
 int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style);
-int ShowPathBox(HWND owner, const char* text, const char* path, const char* caption, UINT style);

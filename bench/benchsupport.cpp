@@ -253,8 +253,8 @@ double TimeConvertImage(const char* source, const char* target, HWND page)
 {
     static ConvertRun run;
     ZeroMemory(&run, sizeof(run));
-    lstrcpynA(run.request.sourcePath, source, (int)sizeof(run.request.sourcePath));
-    lstrcpynA(run.request.targetPath, target, (int)sizeof(run.request.targetPath));
+    MultiByteToWideChar(CP_ACP, 0, source, -1, run.request.sourcePath, (int)kLongPathSize);
+    MultiByteToWideChar(CP_ACP, 0, target, -1, run.request.targetPath, (int)kLongPathSize);
     run.request.pageWindow = page;
     run.result = 0;
     g_cancelRequested = 0;

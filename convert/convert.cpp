@@ -3,8 +3,10 @@
 #include "convert/convert.h"
 
 #include <string.h>
+#include <wchar.h>
 
 #include "base/language.h"
+#include "base/longpath.h"
 #include "base/widetext.h"
 #include "convert/job.h"
 #include "convert/progress.h"
@@ -63,12 +65,12 @@ static bool MoveToStart(HANDLE file)
 
 // An image file that another program holds open cannot be deleted: it is cut
 // to nothing first, so that it does not keep its space on the disk.
-static void DiscardImage(HANDLE image, const char* path)
+static void DiscardImage(HANDLE image, const WCHAR* path)
 {
     if (MoveToStart(image))
         SetEndOfFile(image);
     CloseHandle(image);
-    DeleteFileA(path);
+    DeleteFileW(path);
 }
 
 // A device ("NUL", "CON", "COM1", on some systems "NUL.iso" too) takes the
@@ -80,14 +82,14 @@ static bool IsDiskFile(HANDLE file)
 
 // An existing entry opened with no access: it is queried without touching a
 // device, and the handle takes part in no sharing check.
-static HANDLE OpenForQuery(const char* path)
+static HANDLE OpenForQuery(const WCHAR* path)
 {
-    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+    return CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // An existing entry that is no file on a disk.
-static bool NamesNoDiskFile(const char* path)
+static bool NamesNoDiskFile(const WCHAR* path)
 {
     HANDLE entry = OpenForQuery(path);
     // An entry that exists yet cannot even be queried is no file to write either.
@@ -112,7 +114,7 @@ static bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_I
 // another spelling (letter case, "..", "\\?\", a short form, a second link).
 // Checked before the copy, so that no long run is spent on a name the image
 // could never take.
-static bool MayReplace(const char* target, HANDLE source)
+static bool MayReplace(const WCHAR* target, HANDLE source)
 {
     HANDLE entry = OpenForQuery(target);
     if (entry == INVALID_HANDLE_VALUE)
@@ -127,15 +129,11 @@ static bool MayReplace(const char* target, HANDLE source)
     return may;
 }
 
-const char* LastComponentOf(const char* path)
+const WCHAR* LastComponentOf(const WCHAR* path)
 {
-    // Character by character: in a double-byte code page the second byte of
-    // a character can be a backslash.
-    const char* component = path;
-    for (const char* c = path; *c; ++c) {
-        if (IsDBCSLeadByte((BYTE)*c) && c[1] != '\0')
-            ++c;
-        else if (*c == '\\' || *c == '/')
+    const WCHAR* component = path;
+    for (const WCHAR* c = path; *c; ++c) {
+        if (*c == L'\\' || *c == L'/')
             component = c + 1;
     }
     return component;
@@ -152,38 +150,38 @@ static const int kTempAttempts = 64;
 // character), and it is no longer than that name, so its path fits wherever
 // the target's does. CREATE_NEW makes it this run's alone, also against
 // another instance writing into the same folder.
-static HANDLE CreateBeside(const char* target, char (&temp)[kPathSize])
+static HANDLE CreateBeside(const WCHAR* target, WCHAR (&temp)[kLongPathSize])
 {
-    temp[0] = '\0';
-    const char* name = LastComponentOf(target);
+    temp[0] = L'\0';
+    const WCHAR* name = LastComponentOf(target);
     size_t folderLength = (size_t)(name - target);
-    size_t nameLength = strlen(name);
-    if (nameLength == 0 || folderLength + nameLength >= sizeof(temp))
+    size_t nameLength = wcslen(name);
+    if (nameLength == 0 || folderLength + nameLength >= kLongPathSize)
         return INVALID_HANDLE_VALUE;
     size_t digits = nameLength - 1 < kTempDigits ? nameLength - 1 : kTempDigits;
-    char lead = name[0] == '~' ? '_' : '~';
-    static const char kHex[] = "0123456789ABCDEF";
+    WCHAR lead = name[0] == L'~' ? L'_' : L'~';
+    static const WCHAR kHex[] = L"0123456789ABCDEF";
     DWORD seed = (GetCurrentProcessId() << 16) ^ GetTickCount();
     int attempts = digits > 0 ? kTempAttempts : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         DWORD value = seed + (DWORD)attempt * 0x9E3779B9u;
-        memcpy(temp, target, folderLength);
-        char* out = temp + folderLength;
+        memcpy(temp, target, folderLength * sizeof(WCHAR));
+        WCHAR* out = temp + folderLength;
         *out++ = lead;
         for (size_t i = 0; i < digits; ++i)
             *out++ = kHex[(value >> (4 * i)) & 0xF];
-        *out = '\0';
-        HANDLE file = CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+        *out = L'\0';
+        HANDLE file = CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                   nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
         DWORD error = GetLastError();
         // Only a name taken by another file or folder is worth another try.
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
-            GetFileAttributesA(temp) == INVALID_FILE_ATTRIBUTES)
+            GetFileAttributesW(temp) == INVALID_FILE_ATTRIBUTES)
             break;
     }
-    temp[0] = '\0';
+    temp[0] = L'\0';
     return INVALID_HANDLE_VALUE;
 }
 
@@ -195,10 +193,10 @@ static const DWORD kReplacePauseMs = 100;
 
 // The finished image takes the target's name in one step: the name holds the
 // old file or the whole new image, never a part of one.
-static bool PutInPlace(const char* temp, const char* target)
+static bool PutInPlace(const WCHAR* temp, const WCHAR* target)
 {
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         DWORD error = GetLastError();
         if (attempt >= kReplaceAttempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
@@ -208,41 +206,41 @@ static bool PutInPlace(const char* temp, const char* target)
 }
 
 // A request path without its NUL inside the buffer is refused, never cut.
-static bool FitsPathBuffer(const char (&path)[kPathSize])
+static bool FitsPathBuffer(const WCHAR (&path)[kLongPathSize])
 {
-    return memchr(path, 0, sizeof(path)) != nullptr;
+    for (size_t i = 0; i < kLongPathSize; ++i) {
+        if (path[i] == L'\0')
+            return true;
+    }
+    return false;
 }
 
-int ConfirmOverwrite(CTextBuf targetPath, HWND page)
+int ConfirmOverwrite(const WCHAR* targetPath, HWND page)
 {
-    if (!targetPath.m_text || targetPath.m_length >= (int)kPathSize) {
-        targetPath.Release();
+    WCHAR call[kLongPathSize];
+    if (!targetPath || FileCallPath(targetPath, call) != 1) {
         SendConvertError(page, kTargetOpenFailed);
         return -1;
     }
-    DWORD attributes = GetFileAttributesA(targetPath.Text());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        targetPath.Release();
+    DWORD attributes = GetFileAttributesW(call);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return 1;
-    }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || NamesNoDiskFile(targetPath.Text())) {
-        targetPath.Release();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || NamesNoDiskFile(call)) {
         SendConvertError(page, kTargetOpenFailed);
         return -1;
     }
 
-    // Built wide from its parts: the program's text and the path, each from its own code page.
+    // Built wide from its parts: the program's text from its code page, the path as it is.
     const char* question = ByLanguage("Output file '%s' already exists. Overwrite existing ?\n",
                                       "Soll die vorhandene Datei '%s' \xFC" "berschrieben werden ?\n");
     g_job.m_waitingForUser++;
-    int answer = ShowPathBox(page, question, targetPath.Text(), "", MB_ICONQUESTION | MB_YESNOCANCEL);
+    int answer = ShowNameBox(page, question, targetPath, "", MB_ICONQUESTION | MB_YESNOCANCEL);
     g_job.m_waitingForUser--;
     // The session may have ended while the question was open, and the program
     // may then be ended at any moment: nothing is created that could be cut
     // off half-written. (Read after the count above has come down.)
     if (g_cancelRequested.load() != 0)
         answer = IDCANCEL;
-    targetPath.Release();
     return answer == IDYES ? 1 : 0;
 }
 
@@ -312,12 +310,21 @@ int ConvertImage(const ConvertRequest& request)
         SendConvertError(page, kTargetOpenFailed);
         return -1;
     }
-    CTextBuf targetPath;
-    targetPath.InitFrom(request.targetPath);
-    if (ConfirmOverwrite(targetPath, page) != 1)
+    // The forms the file calls take; only the shown forms ever reach a message.
+    WCHAR sourcePath[kLongPathSize];
+    WCHAR targetPath[kLongPathSize];
+    if (FileCallPath(request.sourcePath, sourcePath) != 1) {
+        SendConvertError(page, kSourceOpenFailed);
+        return -1;
+    }
+    if (FileCallPath(request.targetPath, targetPath) != 1) {
+        SendConvertError(page, kTargetOpenFailed);
+        return -1;
+    }
+    if (ConfirmOverwrite(request.targetPath, page) != 1)
         return -1;
 
-    HANDLE source = CreateFileA(request.sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE source = CreateFileW(sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (source == INVALID_HANDLE_VALUE) {
         SendConvertError(page, kSourceOpenFailed);
@@ -347,13 +354,13 @@ int ConvertImage(const ConvertRequest& request)
 
     // Nothing is opened under the target's name: an existing target stays as
     // it is until the finished image replaces it.
-    if (!MayReplace(request.targetPath, source)) {
+    if (!MayReplace(targetPath, source)) {
         SendConvertError(page, kTargetOpenFailed);
         CloseHandle(source);
         return -1;
     }
-    char temp[kPathSize];
-    HANDLE image = CreateBeside(request.targetPath, temp);
+    WCHAR temp[kLongPathSize];
+    HANDLE image = CreateBeside(targetPath, temp);
     if (image == INVALID_HANDLE_VALUE) {
         SendConvertError(page, kTargetOpenFailed);
         CloseHandle(source);
@@ -382,8 +389,8 @@ int ConvertImage(const ConvertRequest& request)
         DiscardImage(image, temp);
     } else {
         CloseHandle(image);
-        if (!PutInPlace(temp, request.targetPath)) {
-            DeleteFileA(temp);
+        if (!PutInPlace(temp, targetPath)) {
+            DeleteFileW(temp);
             outcome = kCopyWriteFailed;
             failed = true;
         }

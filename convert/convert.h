@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "base/sizes.h"
-#include "base/textbuf.h"
 
 // Sent (synchronously) to the converter page with a ConvertError in lParam.
 const UINT WM_CONVERT_ERROR = WM_USER + 101;
@@ -23,9 +22,11 @@ struct SectorLayout {
     int m_sectorSize;
 };
 
+// Full paths as the user sees them, in UTF-16; the file calls get them with
+// the "\\?\" prefix where they do not fit MAX_PATH.
 struct ConvertRequest {
-    char sourcePath[kPathSize];
-    char targetPath[kPathSize];
+    WCHAR sourcePath[kLongPathSize];
+    WCHAR targetPath[kLongPathSize];
     HWND pageWindow;
 };
 
@@ -38,7 +39,7 @@ int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout*
 
 // 1 proceed, 0 declined, -1 the path names a directory or a device
 // (kTargetOpenFailed sent; no question asked).
-int ConfirmOverwrite(CTextBuf targetPath, HWND page);
+int ConfirmOverwrite(const WCHAR* targetPath, HWND page);
 
 // 1 when the copy loop ran to its end or was cancelled, -1 otherwise. The
 // image is written beside the target and takes its name only once complete
@@ -46,4 +47,4 @@ int ConfirmOverwrite(CTextBuf targetPath, HWND page);
 int ConvertImage(const ConvertRequest& request);
 
 // Where the last component of `path` begins: after its last "\" or "/".
-const char* LastComponentOf(const char* path);
+const WCHAR* LastComponentOf(const WCHAR* path);

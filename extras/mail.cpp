@@ -92,17 +92,22 @@ ULONG SendMessageOf(Send sendMail, HWND owner, Text* subject, Text* note, Text* 
     return sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
 }
 
-// The texts in UTF-16: the program's from code page 1252, the paths from the
-// ANSI code page they are held in.
+// The texts in UTF-16: the program's from code page 1252, the path as Windows
+// has it where it is given so, else from the ANSI code page.
 ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, const char* note,
-               const char* pathName, const char* displayName, ULONG fileCount)
+               const char* pathName, const WCHAR* wideAttachment)
 {
     WCHAR wideSubject[kShellPathSize];
-    WCHAR widePath[kShellPathSize];
-    WCHAR wideName[kShellPathSize];
+    WCHAR widePath[kLongPathSize];
+    WCHAR wideName[kLongPathSize];
     ProgramTextToWide(subject, wideSubject, (int)kShellPathSize);
-    AnsiPathToWide(pathName, widePath, (int)kShellPathSize);
-    AnsiPathToWide(displayName, wideName, (int)kShellPathSize);
+    if (wideAttachment)
+        lstrcpynW(widePath, wideAttachment, (int)kLongPathSize);
+    else
+        AnsiPathToWide(pathName, widePath, (int)kLongPathSize);
+    // Path and name in buffers of their own, as the ANSI call hands them over.
+    lstrcpynW(wideName, widePath, (int)kLongPathSize);
+    ULONG fileCount = lstrlenW(widePath) >= kMinAttachmentLength ? 1 : 0;
     // A body that could not be composed is handed over as none, as in the ANSI call.
     WCHAR* wideNote = note != nullptr ? NewWideText(note) : nullptr;
     if (note != nullptr && wideNote == nullptr) {
@@ -154,7 +159,7 @@ void OpenFreewarePage()
     ShellExecuteA(nullptr, "open", FreewarePageUrl(), nullptr, nullptr, SW_SHOW);
 }
 
-bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
+bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject, const WCHAR* wideAttachment)
 {
     if (attachmentPath.m_text == nullptr || owner == nullptr || !IsWindow(owner)) {
         attachmentPath.Release();
@@ -208,7 +213,7 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject)
 
     ULONG fileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
     ULONG result = client.sendWide != nullptr
-                       ? SendWide(client.sendWide, owner, subjectText, body.m_text, pathName, displayName, fileCount)
+                       ? SendWide(client.sendWide, owner, subjectText, body.m_text, pathName, wideAttachment)
                        : SendAnsi(client.sendAnsi, owner, subjectText, body.m_text, pathName, displayName, fileCount);
 
     download.Release();
@@ -234,13 +239,17 @@ int RecommendByMail(HWND owner)
 
 int SendProgramByMail(HWND owner)
 {
+    // A cut path is not terminated on older systems.
     char programPath[kShellPathSize] = "";
     GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
-    programPath[sizeof(programPath) - 1] = '\0';  // a cut path is not terminated on older systems
+    programPath[sizeof(programPath) - 1] = '\0';
+    WCHAR wideProgramPath[kLongPathSize] = L"";
+    GetModuleFileNameW(nullptr, wideProgramPath, (DWORD)kLongPathSize);
+    wideProgramPath[kLongPathSize - 1] = L'\0';
     CTextBuf subject;
     subject.InitFrom(MailSubject());
     CTextBuf attachmentPath;
     attachmentPath.InitFrom(programPath);
-    SendRecommendMail(owner, attachmentPath, subject);
+    SendRecommendMail(owner, attachmentPath, subject, wideProgramPath);
     return 1;
 }

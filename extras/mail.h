@@ -98,7 +98,10 @@ const char* BuildHomeUrl();
 const char* FreewarePageUrl();
 void OpenFreewarePage();
 
-bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject);
+// `wideAttachment`, where given, is the attachment's path for a client that
+// takes UTF-16 (`attachmentPath` is then its ANSI form, for one that does not).
+bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject,
+                       const WCHAR* wideAttachment = nullptr);
 // The two mail buttons; `owner` is the window the mail client's windows belong to.
 int RecommendByMail(HWND owner);
 int SendProgramByMail(HWND owner);

@@ -118,6 +118,28 @@ TEST_F(ProgramConvert, ThroughOpenAndSaveDialogs)
     EXPECT_EQ("", program.PageText(IDC_TIME_LINE));
     EXPECT_TRUE(program.Boxes().Seen().empty());
     EXPECT_TRUE(ReadFileBytes(target) == ExpectedIso(sectors)) << "the ISO differs";
+
+    // A name in Greek, Japanese and Cyrillic, which no single code page
+    // holds: the field shows it, and the image takes the Save dialog's
+    // proposal made from it.
+    const std::wstring named = L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D \x0434\x0438\x0441\x043A";
+    std::wstring namedImage = Wide(dir) + named + L".bin";
+    std::wstring namedTarget = Wide(dir) + named + L".iso";
+    ASSERT_TRUE(WriteImage(namedImage, kImageMode2, 300));
+    DeleteFileW(namedTarget.c_str());
+    std::wstring proposed = L"<no dialog>";
+    ASSERT_TRUE(program.ChooseInFileDialog(IDC_SOURCE_BROWSE, namedImage, &proposed));
+    ASSERT_TRUE(WaitUntil([&] { return program.PageWideText(IDC_SOURCE_EDIT) == namedImage; }, 10000))
+        << "the field shows another name";
+    ASSERT_TRUE(program.ChooseInFileDialog(IDC_TARGET_BROWSE, Wide(dir) + proposed, &proposed));
+    EXPECT_EQ(named + L".iso", proposed);
+    ASSERT_TRUE(WaitUntil([&] { return program.PageWideText(IDC_TARGET_EDIT) == namedTarget; }, 10000));
+    ASSERT_TRUE(program.ClickPage(IDC_CONVERT));
+    // The image takes its name only once it is whole.
+    ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesW(namedTarget.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                                       IdleLook(program); }, 60000));
+    EXPECT_TRUE(program.Boxes().Seen().empty());
+    EXPECT_TRUE(ReadFileBytes(namedTarget) == ExpectedIso(300)) << "the ISO differs";
 }
 
 // Run on its own under a system code page other than 1252 (its CTest entry

@@ -177,6 +177,21 @@ bool CProgramDriver::ClickTab(int id, DWORD timeoutMs)
 
 bool CProgramDriver::ChooseInFileDialog(int browseButton, const std::string& path, std::string* proposed)
 {
+    WCHAR wide[4096] = L"";
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 4096);
+    // Left as it is when no dialog came.
+    const std::wstring kNone(1, L'\x1');
+    std::wstring offered = kNone;
+    bool closed = ChooseInFileDialog(browseButton, std::wstring(wide), &offered);
+    char narrow[4096] = "";
+    WideCharToMultiByte(CP_ACP, 0, offered.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
+    if (offered != kNone)
+        *proposed = narrow;
+    return closed;
+}
+
+bool CProgramDriver::ChooseInFileDialog(int browseButton, const std::wstring& path, std::wstring* proposed)
+{
     // Looked up first: while the file dialog winds up, reading the caption can fail.
     HWND main = MainDialog();
     if (!main || !ClickPage(browseButton))
@@ -185,9 +200,9 @@ bool CProgramDriver::ChooseInFileDialog(int browseButton, const std::string& pat
     HWND dialog = WaitForFileDialog(m_process.dwProcessId, &field, 20000);
     if (!dialog)
         return false;
-    *proposed = WindowText(field);
+    *proposed = WindowWideText(field);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutW(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
     // Back in the program's own loop: the dialog gone and its owner usable again.
     return WaitUntil([&] {
@@ -202,6 +217,13 @@ bool CProgramDriver::SetText(HWND dialog, int id, const std::string& text)
     DWORD_PTR result = 0;
     return control && SendMessageTimeoutA(control, WM_SETTEXT, 0, (LPARAM)text.c_str(),
                                           SMTO_ABORTIFHUNG, 5000, &result) && result;
+}
+
+std::wstring CProgramDriver::PageWideText(int id)
+{
+    HWND page = Page();
+    HWND control = page ? GetDlgItem(page, id) : nullptr;
+    return control ? WindowWideText(control) : std::wstring();
 }
 
 std::string CProgramDriver::Text(HWND dialog, int id)

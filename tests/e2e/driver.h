@@ -49,12 +49,16 @@ public:
     std::string Text(HWND dialog, int id);
     std::string MainText(int id) { return Text(MainDialog(), id); }
     std::string PageText(int id) { return Text(Page(), id); }
+    // What the user reads in a control of the page: its text in UTF-16.
+    std::wstring PageWideText(int id);
     int Checked(int id);  // BM_GETCHECK of a main dialog button
 
     // Presses a browse button of the page, types `path` into the file dialog's
     // name field and presses OK; *proposed gets the name the dialog offered.
     // False when no dialog came or it did not close.
     bool ChooseInFileDialog(int browseButton, const std::string& path, std::string* proposed);
+    // The same in UTF-16: a name of any language, and the proposal as the dialog shows it.
+    bool ChooseInFileDialog(int browseButton, const std::wstring& path, std::wstring* proposed);
 
     // The program's message boxes, answered by a helper thread (IDOK unless told).
     BoxAnswerer& Boxes() { return *m_boxes; }

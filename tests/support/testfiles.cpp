@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <algorithm>
 
@@ -91,6 +92,42 @@ std::vector<unsigned char> ExpectedIso(uint32_t sectors)
     std::vector<unsigned char> out((size_t)sectors * 2048);
     for (uint32_t i = 0; i < sectors; ++i)
         FillSectorData(i, out.data() + (size_t)i * 2048);
+    return out;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? (size_t)size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], size);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+// A full drive path as the wide file calls take it at any length.
+static std::wstring RawPath(const std::wstring& path)
+{
+    return path.size() > 2 && path[1] == L':' ? L"\\\\?\\" + path : path;
+}
+
+bool WriteImage(const std::wstring& path, ImageLayout layout, uint32_t sectors)
+{
+    std::string made = BuildDirWindows() + "testfiles\\named-image.tmp";
+    return WriteImage(made, layout, sectors) &&
+           MoveFileExW(Wide(made).c_str(), RawPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path)
+{
+    std::vector<unsigned char> out;
+    HANDLE file = CreateFileW(RawPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return out;
+    unsigned char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(file, buf, sizeof(buf), &n, nullptr) && n > 0)
+        out.insert(out.end(), buf, buf + n);
+    CloseHandle(file);
     return out;
 }
 

@@ -25,6 +25,12 @@ bool WriteImage(const std::string& path, ImageLayout layout, uint32_t sectors, u
 // The ISO that `sectors` sectors of any layout must give.
 std::vector<unsigned char> ExpectedIso(uint32_t sectors);
 
+// The same under a name of any language and length (a full path "X:\...").
+bool WriteImage(const std::wstring& path, ImageLayout layout, uint32_t sectors);
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path);
+// ANSI text in UTF-16, as the code page reads it.
+std::wstring Wide(const std::string& text);
+
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

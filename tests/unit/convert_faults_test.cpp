@@ -53,8 +53,8 @@ protected:
     {
         ConvertRequest request;
         ZeroMemory(&request, sizeof(request));
-        lstrcpynA(request.sourcePath, source.c_str(), sizeof(request.sourcePath));
-        lstrcpynA(request.targetPath, target.c_str(), sizeof(request.targetPath));
+        lstrcpynW(request.sourcePath, Wide(source).c_str(), (int)kLongPathSize);
+        lstrcpynW(request.targetPath, Wide(target).c_str(), (int)kLongPathSize);
         request.pageWindow = m_watch.Page();
         // Yes to the overwrite question, where there is one.
         return RunOnWorker([&] {

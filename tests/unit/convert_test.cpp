@@ -71,8 +71,8 @@ protected:
     {
         ConvertRequest request;
         memset(&request, 0, sizeof(request));
-        lstrcpynA(request.sourcePath, source.c_str(), sizeof(request.sourcePath));
-        lstrcpynA(request.targetPath, target.c_str(), sizeof(request.targetPath));
+        lstrcpynW(request.sourcePath, Wide(source).c_str(), (int)kLongPathSize);
+        lstrcpynW(request.targetPath, Wide(target).c_str(), (int)kLongPathSize);
         request.pageWindow = m_watch.Page();
         return request;
     }
@@ -437,16 +437,12 @@ TEST_F(ConvertOverwrite, ConfirmOverwriteResults)
     std::vector<HookedBox> boxes;
     int yes = RunOnWorker([&] {
         CBoxHook hook(IDYES);
-        CTextBuf path;
-        path.InitFrom(m_target.c_str());
-        return ConfirmOverwrite(path, m_watch.Page());
+        return ConfirmOverwrite(Wide(m_target).c_str(), m_watch.Page());
     });
     EXPECT_EQ(1, yes);
     int no = RunOnWorker([&] {
         CBoxHook hook(IDNO);
-        CTextBuf path;
-        path.InitFrom(m_target.c_str());
-        int result = ConfirmOverwrite(path, m_watch.Page());
+        int result = ConfirmOverwrite(Wide(m_target).c_str(), m_watch.Page());
         boxes = hook.Boxes();
         return result;
     });
@@ -454,9 +450,7 @@ TEST_F(ConvertOverwrite, ConfirmOverwriteResults)
     EXPECT_EQ(1u, boxes.size());
     int missing = RunOnWorker([&] {
         CBoxHook hook(IDNO);
-        CTextBuf path;
-        path.InitFrom((m_dir + "missing.iso").c_str());
-        int result = ConfirmOverwrite(path, m_watch.Page());
+        int result = ConfirmOverwrite(Wide((m_dir + "missing.iso")).c_str(), m_watch.Page());
         boxes = hook.Boxes();
         return result;
     });
@@ -581,8 +575,8 @@ TEST_F(ConvertFailures, PathsThatDoNotFitAreRefused)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
     ConvertRequest request = Request(m_source, m_target);
-    // No NUL inside the target buffer: its first 511 bytes must not be taken for a path.
-    std::string longName = m_dir + std::string(kPathSize, 'x');
+    // No NUL inside the target buffer: what it holds must not be taken for a path.
+    std::wstring longName = Wide(m_dir) + std::wstring(kLongPathSize, L'x');
     memcpy(request.targetPath, longName.data(), sizeof(request.targetPath));
     EXPECT_EQ(-1, Convert(request));
     EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
@@ -600,9 +594,7 @@ TEST_F(ConvertFailures, PathsThatDoNotFitAreRefused)
     // The overwrite check refuses a path longer than a request can hold.
     m_watch.ClearEvents();
     int refused = RunOnWorker([&] {
-        CTextBuf path;
-        path.InitFrom(longName.c_str());
-        return ConfirmOverwrite(path, m_watch.Page());
+        return ConfirmOverwrite(longName.c_str(), m_watch.Page());
     });
     EXPECT_EQ(-1, refused);
     EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());

@@ -24,18 +24,26 @@
 
 namespace {
 
+// UTF-16 as the code page holds it: what an ANSI read of the text gives.
+std::string Ansi(const std::wstring& text)
+{
+    char buffer[4096] = "";
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
+    return buffer;
+}
+
 std::string Name(const char* path)
 {
-    char out[kShellPathSize];
-    EXPECT_EQ(1, LastPathComponent(path, out));
-    return out;
+    WCHAR out[kShellPathSize];
+    EXPECT_EQ(1, LastPathComponent(Wide(path).c_str(), out));
+    return Ansi(out);
 }
 
 std::string Proposal(const char* source)
 {
-    char out[kShellPathSize];
-    EXPECT_EQ(1, DeriveTargetName(source, out));
-    return std::string(out) + ".iso";
+    WCHAR out[kShellPathSize];
+    EXPECT_EQ(1, DeriveTargetName(Wide(source).c_str(), out));
+    return Ansi(out) + ".iso";
 }
 
 std::string DropAndRead(HWND page, const std::vector<std::string>& names)
@@ -46,22 +54,19 @@ std::string DropAndRead(HWND page, const std::vector<std::string>& names)
 
 std::string Resolve(const std::vector<std::string>& names)
 {
-    char path[kPathSize];
-    WCHAR name[kShellPathSize];
-    EXPECT_NE(-1, ResolveDroppedFile(MakeDrop(names), path, name));
-    return path;
+    static WCHAR path[kLongPathSize];
+    EXPECT_NE(-1, ResolveDroppedFile(MakeDrop(names), path));
+    return Ansi(path);
 }
 
 // The target stored in a shortcut, and its length.
 std::string StoredTarget(const std::string& link, size_t* length = nullptr)
 {
-    WCHAR target[kPathSize];
+    static WCHAR target[kLongPathSize];
     ResolveShortcut(Wide(link).c_str(), target);
     if (length)
         *length = wcslen(target);
-    char text[2 * kPathSize] = "";
-    WideCharToMultiByte(CP_ACP, 0, target, -1, text, sizeof(text), nullptr, nullptr);
-    return text;
+    return Ansi(target);
 }
 
 const char kSourceOpen[] = "Fehler, beim \xD6" "ffnen der Quelldatei.\nRead failed, Source file.\n";
@@ -75,55 +80,19 @@ int BarPosition(HWND page)
     return (int)SendDlgItemMessageA(page, IDC_PROGRESS, PBM_GETPOS, 0, 0);
 }
 
-// Names the code page (1252 here) holds only as look-alikes: "P?yta.bin" best
-// fits to "Plyta.bin", "Zo?.iso" to "Zoe.iso"; "??.bin" has none.
+// Names the code page (1252 here) holds only as look-alikes: "P?yta.bin"
+// best fits to "Plyta.bin", "Zo?.iso" to "Zoe.iso".
 const WCHAR kBestFitSource[] = L"P\x0142yta.bin";
 const WCHAR kBestFitTarget[] = L"Zo\x0113.iso";
-const WCHAR kNoFitSource[] = L"\x65E5\x672C.bin";
 
-// Made in `dir` under a name the code page holds, then given its own.
-bool WriteImageNamed(const std::string& dir, const std::wstring& name, ImageLayout layout, uint32_t sectors)
-{
-    std::string made = dir + "named.tmp";
-    return WriteImage(made, layout, sectors) &&
-           MoveFileExW(Wide(made).c_str(), (Wide(dir) + name).c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-// The short form of an existing entry in the code page: the path by which
-// Windows opens that very entry.
+// The short form of an existing entry in the code page: another spelling by
+// which Windows opens that very entry.
 std::string ShortForm(const std::wstring& path)
 {
     WCHAR shortPath[kPathSize] = L"";
     GetShortPathNameW(path.c_str(), shortPath, kPathSize);
-    char text[kPathSize] = "";
-    WideCharToMultiByte(CP_ACP, 0, shortPath, -1, text, sizeof(text), nullptr, nullptr);
-    return text;
+    return Ansi(shortPath);
 }
-
-// "P?yta.bin" (5 Mode 1 sectors) beside its look-alike "Plyta.bin" (7 Mode 2
-// sectors): a wrong file cannot give the right ISO. No target yet.
-struct BestFitSource {
-    std::string dir;
-    std::wstring chosen;
-    std::string lookAlike;
-    std::vector<unsigned char> lookAlikeBytes;
-    std::string target;
-    std::string opened;  // the short form, by which Windows opens that very file
-
-    bool Make(const char* folder)
-    {
-        dir = TestDir(folder);
-        chosen = Wide(dir) + kBestFitSource;
-        lookAlike = dir + "Plyta.bin";
-        target = dir + "out.iso";
-        if (!WriteImageNamed(dir, kBestFitSource, kImageMode1, 5) || !WriteImage(lookAlike, kImageMode2, 7))
-            return false;
-        lookAlikeBytes = ReadFileBytes(lookAlike);
-        DeleteFileA(target.c_str());
-        opened = ShortForm(chosen);
-        return !opened.empty();
-    }
-};
 
 std::wstring CurrentDirectory()
 {
@@ -151,22 +120,22 @@ TEST(ConverterNames, LastComponentAndProposedTarget)
 
 TEST(ConverterNames, ComponentsThatDoNotFitAreRefusedNotCut)
 {
-    char out[kShellPathSize];
-    std::string fits = "C:\\" + std::string(259, 'a');
+    WCHAR out[kShellPathSize];
+    std::wstring fits = L"C:\\" + std::wstring(259, L'a');
     EXPECT_EQ(1, LastPathComponent(fits.c_str(), out));
-    EXPECT_EQ(std::string(259, 'a'), out);
+    EXPECT_EQ(std::wstring(259, L'a'), out);
 
-    std::string tooLong = "C:\\" + std::string(260, 'b') + ".bin";
-    memset(out, 'x', sizeof(out));
+    std::wstring tooLong = L"C:\\" + std::wstring(260, L'b') + L".bin";
+    wmemset(out, L'x', kShellPathSize);
     EXPECT_EQ(0, LastPathComponent(tooLong.c_str(), out));
-    EXPECT_STREQ("", out);
+    EXPECT_STREQ(L"", out);
     EXPECT_EQ(0, DeriveTargetName(tooLong.c_str(), out));
-    EXPECT_STREQ("", out);
+    EXPECT_STREQ(L"", out);
 
-    // Over 511 characters the path itself does not fit: its tail is no name of it.
-    std::string overlong = std::string(400, 'c') + "\\" + std::string(200, 'd') + "\\x.bin";
+    // Past the longest path the path itself does not fit: its tail is no name of it.
+    std::wstring overlong = std::wstring(kLongPathSize, L'c') + L"\\x.bin";
     EXPECT_EQ(0, DeriveTargetName(overlong.c_str(), out));
-    EXPECT_STREQ("", out);
+    EXPECT_STREQ(L"", out);
 }
 
 TEST(ConverterShortcuts, StoredTargetOrNothing)
@@ -215,30 +184,10 @@ TEST(ConverterDrops, ResolvedFileFirstOfSeveralNoFolders)
     std::string toFolder = dir + "to folder.lnk";
     ASSERT_TRUE(MakeShortcut(toFolder, folder));
     EXPECT_EQ("", Resolve({toFolder}));
-}
 
-TEST(ConverterDrops, PathsThatDoNotFitAreRefused)
-{
-    std::string dir = TestDir("longdrops");
-    std::string tooLong = dir + std::string(300 - dir.size(), 'n');
-    EXPECT_EQ("", Resolve({tooLong}));
-    std::string longest = dir + std::string(259 - dir.size(), 'm');
-    ASSERT_TRUE(WriteFileBytes(longest, "x", 1));
-    EXPECT_EQ(longest, Resolve({longest}));
-
-    // A shortcut whose stored target is longer than a shell path.
-    std::string deep = dir + std::string(120, 'p') + "\\" + std::string(120, 'q') + "\\" + std::string(60, 'r') + ".bin";
-    std::string link = dir + "deep.lnk";
-    if (MakeShortcut(link, deep)) {
-        size_t length = 0;
-        std::string stored = StoredTarget(link, &length);
-        if (length >= kShellPathSize) {
-            EXPECT_EQ("", Resolve({link}));
-        } else {
-            // Where the link object keeps no longer target, nothing cut may come back.
-            EXPECT_TRUE(length == 0 || stored == deep);
-        }
-    }
+    // A name of any length is taken.
+    std::string longer = dir + std::string(300 - dir.size(), 'n');
+    EXPECT_EQ(longer, Resolve({longer}));
 }
 
 TEST(ConverterPage, DropsChangeOnlyTheSourceField)
@@ -253,15 +202,15 @@ TEST(ConverterPage, DropsChangeOnlyTheSourceField)
 
     EXPECT_EQ(image, DropAndRead(window.Page(), {image, dir + "second.bin"}));
     EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
-    EXPECT_STREQ("", g_request.sourcePath);
+    EXPECT_STREQ(L"", g_request.sourcePath);
     EXPECT_EQ(image, DropAndRead(window.Page(), {folder}));
 
     // The proposal follows the last chosen source, not the drop.
-    lstrcpynA(g_request.sourcePath, "C:\\images\\chosen.bin", sizeof(g_request.sourcePath));
+    lstrcpynW(g_request.sourcePath, L"C:\\images\\chosen.bin", (int)kLongPathSize);
     FileDialogUser user("");
     window.Press(IDC_TARGET_BROWSE);
     EXPECT_EQ("chosen.iso", user.Proposed());
-    EXPECT_STREQ("", g_request.targetPath);
+    EXPECT_STREQ(L"", g_request.targetPath);
 }
 
 TEST(ConverterPage, OpenAndSaveDialogsFillFieldsAndRequest)
@@ -283,7 +232,7 @@ TEST(ConverterPage, OpenAndSaveDialogsFillFieldsAndRequest)
         ASSERT_TRUE(user.Done());
     }
     EXPECT_EQ(image, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(image, g_request.sourcePath);
+    EXPECT_EQ(image, Ansi(g_request.sourcePath));
     EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
 
     std::string target = dir + "chosen target";
@@ -294,13 +243,13 @@ TEST(ConverterPage, OpenAndSaveDialogsFillFieldsAndRequest)
     }
     // Typed without extension, taken as typed.
     EXPECT_EQ(target, window.Field(IDC_TARGET_EDIT));
-    EXPECT_EQ(target, g_request.targetPath);
+    EXPECT_EQ(target, Ansi(g_request.targetPath));
 
     {
         FileDialogUser cancels("");
         window.Press(IDC_SOURCE_BROWSE);
     }
-    EXPECT_EQ(image, g_request.sourcePath);
+    EXPECT_EQ(image, Ansi(g_request.sourcePath));
     EXPECT_EQ(image, window.Field(IDC_SOURCE_EDIT));
 }
 
@@ -308,8 +257,8 @@ TEST(ConverterPage, PageSwitchShowsTheRequestPathsNotTypedOnes)
 {
     ConverterWindow window;
     ASSERT_NE(nullptr, window.Page());
-    lstrcpynA(g_request.sourcePath, "Z:\\kept\\source.bin", sizeof(g_request.sourcePath));
-    lstrcpynA(g_request.targetPath, "Z:\\kept\\target.iso", sizeof(g_request.targetPath));
+    lstrcpynW(g_request.sourcePath, L"Z:\\kept\\source.bin", (int)kLongPathSize);
+    lstrcpynW(g_request.targetPath, L"Z:\\kept\\target.iso", (int)kLongPathSize);
     window.SetField(IDC_SOURCE_EDIT, "typed source");
     window.SetField(IDC_TARGET_EDIT, "typed target");
     window.Tab(IDC_TAB_ABOUT);
@@ -338,8 +287,8 @@ TEST(ConverterPage, ConversionShowsBusyLookThenSummaryAndIdleLook)
     EXPECT_TRUE(g_job.IsRunning());
     EXPECT_EQ("&ABBRUCH", window.Field(IDC_CONVERT));
     EXPECT_EQ(0, window.EnabledBusyButtons());
-    EXPECT_EQ(image, g_request.sourcePath);
-    EXPECT_EQ(target, g_request.targetPath);
+    EXPECT_EQ(image, Ansi(g_request.sourcePath));
+    EXPECT_EQ(target, Ansi(g_request.targetPath));
     EXPECT_EQ(window.Page(), g_request.pageWindow);
 
     boxes.Answer(IDYES);
@@ -434,8 +383,8 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_TRUE(window.IdleButtons());
 
     // The two codes of failed transfers, and a code that shows nothing.
-    lstrcpynA(g_request.sourcePath, "Z:\\src\\a.bin", sizeof(g_request.sourcePath));
-    lstrcpynA(g_request.targetPath, "Z:\\dst\\a.iso", sizeof(g_request.targetPath));
+    lstrcpynW(g_request.sourcePath, L"Z:\\src\\a.bin", (int)kLongPathSize);
+    lstrcpynW(g_request.targetPath, L"Z:\\dst\\a.iso", (int)kLongPathSize);
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kTargetWriteFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kSourceReadFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), 9));
@@ -485,13 +434,15 @@ TEST(ConverterPage, ErrorBoxHoldsTheRunUntilItIsClosed)
     EXPECT_FALSE(FileExists(dir + "out.iso"));
 }
 
+// Longer than the longest path Windows takes (a field's text set by a
+// program is not held to its typing limit).
 TEST(ConverterPage, OverlongFieldIsRefusedWithItsWholePath)
 {
     ConverterWindow window;
     ASSERT_NE(nullptr, window.Page());
     std::string dir = TestDir("pagelong");
-    std::string longSource = dir + std::string(600, 's') + ".bin";
-    std::string longTarget = dir + std::string(600, 't') + ".iso";
+    std::string longSource = dir + std::string(kLongPathSize, 's') + ".bin";
+    std::string longTarget = dir + std::string(kLongPathSize, 't') + ".iso";
     BoxAnswerer boxes;
     window.SetField(IDC_SOURCE_EDIT, longSource);
     window.SetField(IDC_TARGET_EDIT, dir + "fine.iso");
@@ -502,137 +453,76 @@ TEST(ConverterPage, OverlongFieldIsRefusedWithItsWholePath)
     PumpMessages();
     EXPECT_FALSE(g_job.IsBusy());
     ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ(std::string(kSourceOpen) + longSource, boxes.Seen()[0].text);
-    EXPECT_EQ(std::string(kTargetOpen) + longTarget, boxes.Seen()[1].text);
+    // As far as a box's text can be read back.
+    size_t readable = boxes.Seen()[0].text.size();
+    ASSERT_LT(1000u, readable);
+    EXPECT_EQ((std::string(kSourceOpen) + longSource).substr(0, readable), boxes.Seen()[0].text);
+    EXPECT_EQ((std::string(kTargetOpen) + longTarget).substr(0, readable), boxes.Seen()[1].text);
     EXPECT_TRUE(window.IdleButtons());
-    EXPECT_STREQ("", g_request.sourcePath);
+    EXPECT_STREQ(L"", g_request.sourcePath);
     EXPECT_FALSE(FileExists(dir + "fine.iso"));
 }
 
-TEST(ConverterPage, BestFitSourceDroppedOrTypedConvertsTheFileChosen)
+// A name the code page holds only as a look-alike ("Plyta.bin" beside it,
+// another image) is taken as it is, dropped, typed or chosen in a dialog; the
+// field and the question show it as it is, and the look-alikes stay untouched.
+TEST(ConverterPage, NamesOutsideTheCodePageAreTakenAsTheyAre)
 {
     ConverterWindow window;
     ASSERT_NE(nullptr, window.Page());
-    BestFitSource pair;
-    ASSERT_TRUE(pair.Make("bestfitdrop"));
-    // A shortcut of such a name beside a look-alike one to the look-alike.
-    // (Wine's link object hands a stored target back only as the code page
-    // holds it: this one stores the image by its short form.)
-    std::wstring link = Wide(pair.dir) + L"to " + kBestFitSource + L".lnk";
-    ASSERT_TRUE(MakeShortcut(link, Wide(pair.opened)));
-    ASSERT_TRUE(MakeShortcut(pair.dir + "to Plyta.bin.lnk", pair.lookAlike));
+    std::string dir = TestDir("bestfit");
+    std::wstring chosen = Wide(dir) + kBestFitSource;
+    std::string lookAlike = dir + "Plyta.bin";
+    ASSERT_TRUE(WriteImage(chosen, kImageMode1, 5));
+    ASSERT_TRUE(WriteImage(lookAlike, kImageMode2, 7));
+    std::vector<unsigned char> lookAlikeBytes = ReadFileBytes(lookAlike);
+    std::string out = dir + "out.iso";
+    std::wstring target = Wide(dir) + kBestFitTarget;
+    std::string targetLookAlike = dir + "Zoe.iso";
+    ASSERT_TRUE(WriteFileBytes(targetLookAlike, "keep", 4));
+    DeleteFileW(target.c_str());
     BoxAnswerer boxes;
 
-    // Dropped: the field shows the short form, by which Windows opens that very file.
-    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{pair.chosen}), 0);
-    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
-    DeleteFileA(pair.target.c_str());
-    window.SetField(IDC_TARGET_EDIT, pair.target);
+    // Dropped.
+    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{chosen}), 0);
+    EXPECT_EQ(chosen, WindowWideText(GetDlgItem(window.Page(), IDC_SOURCE_EDIT)));
+    DeleteFileA(out.c_str());
+    window.SetField(IDC_TARGET_EDIT, out);
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
+    EXPECT_EQ(chosen, std::wstring(g_request.sourcePath));
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(out));
 
-    // The shortcut, dropped.
+    // Chosen in the Open dialog, then a new target chosen in the Save dialog.
     window.SetField(IDC_SOURCE_EDIT, "");
-    SendMessageA(window.Page(), WM_DROPFILES, (WPARAM)MakeDrop(std::vector<std::wstring>{link}), 0);
-    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
-
-    // Typed into the field: taken in the same form, which the field then shows.
-    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, pair.chosen.c_str());
-    DeleteFileA(pair.target.c_str());
-    window.Press(IDC_CONVERT);
-    ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(pair.opened, g_request.sourcePath);
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
-    EXPECT_TRUE(boxes.Seen().empty());
-    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(pair.lookAlike));
-}
-
-TEST(ConverterPage, BestFitSourceChosenInTheOpenDialogConvertsTheFileChosen)
-{
-    ConverterWindow window;
-    ASSERT_NE(nullptr, window.Page());
-    BestFitSource pair;
-    ASSERT_TRUE(pair.Make("bestfitopen"));
-    BoxAnswerer boxes;
-
     {
-        FileDialogUser user(pair.chosen);
+        FileDialogUser user(chosen);
         window.Press(IDC_SOURCE_BROWSE);
         ASSERT_TRUE(user.Done());
     }
-    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(pair.opened, g_request.sourcePath);
-    window.SetField(IDC_TARGET_EDIT, pair.target);
+    EXPECT_EQ(chosen, WindowWideText(GetDlgItem(window.Page(), IDC_SOURCE_EDIT)));
+    {
+        FileDialogUser user(target);
+        window.Press(IDC_TARGET_BROWSE);
+        ASSERT_TRUE(user.Done());
+    }
+    EXPECT_EQ(target, WindowWideText(GetDlgItem(window.Page(), IDC_TARGET_EDIT)));
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(pair.target));
-    EXPECT_EQ(pair.lookAlikeBytes, ReadFileBytes(pair.lookAlike));
-    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
 
-    // No file, and no form in the code page: refused, named as chosen; nothing changes.
-    std::wstring noFit = Wide(pair.dir) + kNoFitSource;
-    {
-        FileDialogUser user(noFit);
-        window.Press(IDC_SOURCE_BROWSE);
-        ASSERT_TRUE(user.Done());
-    }
-    ASSERT_TRUE(boxes.WaitForCount(1, 5000));
-    EXPECT_EQ(Wide(kSourceOpen) + noFit, boxes.Seen()[0].wideText);
-    EXPECT_EQ(pair.opened, window.Field(IDC_SOURCE_EDIT));
-    EXPECT_EQ(pair.opened, g_request.sourcePath);
-}
-
-TEST(ConverterPage, BestFitTargetNeverTouchesItsLookAlike)
-{
-    ConverterWindow window;
-    ASSERT_NE(nullptr, window.Page());
-    std::string dir = TestDir("bestfitsave");
-    std::string source = dir + "disc.bin";
-    ASSERT_TRUE(WriteImage(source, kImageMode1, 5));
-    std::wstring chosen = Wide(dir) + kBestFitTarget;
-    std::string lookAlike = dir + "Zoe.iso";
-    ASSERT_TRUE(WriteFileBytes(lookAlike, "keep", 4));
-    DeleteFileW(chosen.c_str());
-    BoxAnswerer boxes;
-
-    // A new file whose name the code page lacks: refused in the dialog.
-    {
-        FileDialogUser user(chosen);
-        window.Press(IDC_TARGET_BROWSE);
-        ASSERT_TRUE(user.Done());
-    }
-    ASSERT_TRUE(boxes.WaitForCount(1, 5000));
-    EXPECT_EQ(Wide(kTargetOpen) + chosen, boxes.Seen()[0].wideText);
-    EXPECT_EQ("", window.Field(IDC_TARGET_EDIT));
-    EXPECT_STREQ("", g_request.targetPath);
-
-    // Typed into the field: refused at Convert, and nothing starts.
-    window.SetField(IDC_SOURCE_EDIT, source);
-    SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, chosen.c_str());
-    window.Press(IDC_CONVERT);
-    EXPECT_FALSE(g_job.IsBusy());
-    ASSERT_TRUE(boxes.WaitForCount(2, 5000));
-    EXPECT_EQ(Wide(kTargetOpen) + chosen, boxes.Seen()[1].wideText);
-
-    // Once it exists, its short form is taken; the question names that path.
-    ASSERT_TRUE(WriteImageNamed(dir, kBestFitTarget, kImageMode1, 1));
-    std::string opened = ShortForm(chosen);
-    ASSERT_NE("", opened);
-    {
-        FileDialogUser user(chosen);
-        window.Press(IDC_TARGET_BROWSE);
-        ASSERT_TRUE(user.Done());
-    }
-    EXPECT_EQ(opened, window.Field(IDC_TARGET_EDIT));
+    // Typed, over the image just written: the question names it as it is.
+    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, chosen.c_str());
+    SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, target.c_str());
     boxes.Answer(IDYES);
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    ASSERT_EQ(3u, boxes.Count());
-    EXPECT_EQ("Soll die vorhandene Datei '" + opened + "' \xFC" "berschrieben werden ?\n", boxes.Seen()[2].text);
-    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(opened));
-    std::vector<unsigned char> kept = ReadFileBytes(lookAlike);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(L"Soll die vorhandene Datei '" + target + L"' \x00FC" L"berschrieben werden ?\n",
+              boxes.Seen()[0].wideText);
+    EXPECT_EQ(ExpectedIso(5), ReadFileBytes(target));
+    EXPECT_EQ(lookAlikeBytes, ReadFileBytes(lookAlike));
+    std::vector<unsigned char> kept = ReadFileBytes(targetLookAlike);
     EXPECT_EQ("keep", std::string(kept.begin(), kept.end()));
 }
 
@@ -693,25 +583,13 @@ TEST(ConverterPage, FieldsNameTheVeryFile)
     EXPECT_EQ(asked + 1, boxes.Count());
 }
 
-// A path of `length` characters: `dir` (in its short form) and then
-// components already in 8.3 form, so that it has no shorter form.
-std::string PathOfLength(const std::string& dir, size_t length)
-{
-    std::string path = ShortForm(Wide(dir));
-    while (path.size() + 12 < length) {
-        size_t folder = std::min<size_t>(8, std::max<size_t>(1, length - path.size() - 13));
-        path += std::string(folder, 'D') + "\\";
-        CreateDirectoryA(path.c_str(), nullptr);
-    }
-    return path + std::string(length - path.size() - 4, 'N') + ".ISO";
-}
-
 // Names that Windows would read as another file, or that it would make into
 // a file other programs cannot open or delete, are refused at Convert in their
 // open message, before any question and before anything is written: a stream
 // after a colon, a "\\?\" name that Windows' name rules would change (which
 // the prefix turns off), a name in the device space that reads like a share
-// ("\\.\" as the server), a path longer than the ANSI calls take.
+// ("\\.\" as the server), and a path too long for MAX_PATH whose prefixed
+// form would break those rules. Paths of any other length convert.
 TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
 {
     ConverterWindow window;
@@ -719,16 +597,10 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
     std::string dir = TestDir("pagerules");
     std::string source = dir + "disc.bin";
     ASSERT_TRUE(WriteImage(source, kImageMode1, 20));
-    std::string longest = PathOfLength(dir, MAX_PATH - 1);
-    std::string tooLong = PathOfLength(dir, MAX_PATH);
-    std::wstring tooLongRaw = L"\\\\?\\" + Wide(tooLong);
-    HANDLE made = CreateFileW(tooLongRaw.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, made);
-    CloseHandle(made);
-    DeleteFileA(longest.c_str());
     std::vector<std::string> before = FilesIn(dir);
 
     std::string raw = "\\\\?\\" + dir;
+    std::string deep = dir + std::string(150, 'd') + "\\" + std::string(120, 'e') + "\\";
     const struct {
         bool isSource;
         std::string name;
@@ -742,7 +614,7 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
         {false, raw + "nul.iso"},
         {false, raw + "Lpt1 .txt"},
         {false, "\\\\?\\UNC\\server\\aux\\b.iso"},
-        {false, tooLong},
+        {false, deep + "aux\\b.iso"},
     };
     BoxAnswerer boxes;
     size_t shown = 0;
@@ -759,15 +631,30 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
         shown = boxes.Count();
     }
     EXPECT_EQ(before, FilesIn(dir));
-    EXPECT_EQ(0, FileSize(tooLong));
 
-    // The longest path they take.
-    window.SetField(IDC_SOURCE_EDIT, source);
-    window.SetField(IDC_TARGET_EDIT, longest);
+    // A source and an existing target of about 300 characters, in folders
+    // named in Greek, Japanese and Cyrillic: the question names the target as
+    // it is, and the image replaces it.
+    const std::wstring named = L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D \x0434\x0438\x0441\x043A ";
+    std::wstring folder = Wide(dir);
+    while (folder.size() < 240) {
+        folder += named + std::wstring(60, L'x') + L"\\";
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    std::wstring longSource = folder + named + std::wstring(300 - folder.size() - named.size() - 4, L's') + L".bin";
+    std::wstring longTarget = folder + named + std::wstring(300 - folder.size() - named.size() - 4, L't') + L".iso";
+    ASSERT_TRUE(WriteImage(longSource, kImageMode2, 30));
+    ASSERT_TRUE(WriteImage(longTarget, kImageMode1, 1));
+    SetDlgItemTextW(window.Page(), IDC_SOURCE_EDIT, longSource.c_str());
+    SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, longTarget.c_str());
+    boxes.Answer(IDYES);
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
-    EXPECT_EQ(shown, boxes.Count());
-    EXPECT_EQ(ExpectedIso(20), ReadFileBytes(longest));
+    ASSERT_EQ(shown + 1, boxes.Count());
+    EXPECT_EQ(L"Soll die vorhandene Datei '" + longTarget + L"' \x00FC" L"berschrieben werden ?\n",
+              boxes.Seen()[shown].wideText);
+    EXPECT_EQ(longTarget, WindowWideText(GetDlgItem(window.Page(), IDC_TARGET_EDIT)));
+    EXPECT_EQ(ExpectedIso(30), ReadFileBytes(longTarget));
 }
 
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
@@ -1063,13 +950,6 @@ std::wstring Shown(HWND dialog, int id)
     return Shown(GetDlgItem(dialog, id));
 }
 
-std::string Ansi(const std::wstring& text)
-{
-    char buffer[4096] = "";
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
-    return buffer;
-}
-
 }  // namespace
 
 // Run on its own under a system code page other than 1252 (its CTest entries
@@ -1151,8 +1031,8 @@ TEST(ForeignCodePage, ProgramTextsReadAsWritten)
         EXPECT_EQ(english ? L"&Convert" : L"&Konvertieren", Shown(page, IDC_CONVERT));
 
         // The error boxes, each with the path of the request.
-        lstrcpynA(g_request.sourcePath, Ansi(namedSource).c_str(), sizeof(g_request.sourcePath));
-        lstrcpynA(g_request.targetPath, Ansi(namedTarget).c_str(), sizeof(g_request.targetPath));
+        lstrcpynW(g_request.sourcePath, namedSource.c_str(), (int)kLongPathSize);
+        lstrcpynW(g_request.targetPath, namedTarget.c_str(), (int)kLongPathSize);
         for (LPARAM code : {kSourceOpenFailed, kTargetOpenFailed, kUnsupportedTrackMode, kTargetWriteFailed,
                             kSourceReadFailed})
             OnConvertError(page, code);

@@ -18,6 +18,7 @@
 #include "base/language.h"
 #include "res/resource.h"
 #include "tests/support/settingsfile.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/windows.h"
 
 // Opens the main dialog modeless and switches it to the converter page, in
@@ -113,14 +114,6 @@ inline HDROP MakeDrop(const std::vector<std::wstring>& names)
     }
     GlobalUnlock(memory);
     return (HDROP)memory;
-}
-
-// ANSI text in UTF-16, as the code page reads it.
-inline std::wstring Wide(const std::string& text)
-{
-    WCHAR buffer[4096] = L"";
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, 4096);
-    return buffer;
 }
 
 // Answers the next file dialog from a thread of its own, as a user types into

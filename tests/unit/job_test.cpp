@@ -161,8 +161,8 @@ TEST(ConvertJob, RunReturnsZeroAndClearsTheFlagWhateverTheConversionDid)
     // No page and paths that cannot be opened: the conversion fails at once.
     ConvertRequest saved = g_request;
     ZeroMemory(&g_request, sizeof(g_request));
-    lstrcpynA(g_request.sourcePath, "Z:\\no such folder\\none.bin", sizeof(g_request.sourcePath));
-    lstrcpynA(g_request.targetPath, "Z:\\no such folder\\none.iso", sizeof(g_request.targetPath));
+    lstrcpynW(g_request.sourcePath, L"Z:\\no such folder\\none.bin", (int)kLongPathSize);
+    lstrcpynW(g_request.targetPath, L"Z:\\no such folder\\none.iso", (int)kLongPathSize);
     g_job.m_cancelRequested = 1;
     EXPECT_EQ(0, g_job.Run());
     EXPECT_EQ(0, g_cancelRequested.load());

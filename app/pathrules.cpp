@@ -1,39 +1,12 @@
-// Names Windows hands over in Unicode, turned into the code page path the
-// program opens, or refused. Windows would hand an ANSI program a "best fit"
-// look-alike ("Plyta.bin" for "Płyta.bin"), which can name another file.
-#include "app/ansipath.h"
+// Names Windows hands over in Unicode, checked against the rules by which the
+// file calls open them. A name is never converted: any form of it in another
+// code page, or its short form, could name another file or none at all.
+#include "app/pathrules.h"
 
 #include <string.h>
 #include <wchar.h>
 
-int ExactAnsiPath(const WCHAR* name, char (&out)[kPathSize])
-{
-    out[0] = '\0';
-    // The ANSI file calls take at most MAX_PATH - 1 characters: a longer path
-    // would fail in the first of them, late and under another message.
-    if (wcslen(name) >= MAX_PATH)
-        return 0;
-    BOOL usedDefault = FALSE;
-    int written;
-    // UTF-8 as the ANSI code page takes neither the flag nor the pointer;
-    // there the round trip below decides alone.
-    if (GetACP() == CP_UTF8)
-        written = WideCharToMultiByte(CP_ACP, 0, name, -1, out, (int)sizeof(out), nullptr, nullptr);
-    else
-        written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, out, (int)sizeof(out), nullptr,
-                                      &usedDefault);
-    if (written == 0 || usedDefault) {
-        out[0] = '\0';
-        return 0;
-    }
-    // Every byte gives at most one character back.
-    WCHAR back[kPathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, out, -1, back, (int)kPathSize) == 0 || wcscmp(back, name) != 0) {
-        out[0] = '\0';
-        return 0;
-    }
-    return 1;
-}
+#include "base/longpath.h"
 
 static bool IsDrivePath(const WCHAR* path)
 {
@@ -66,19 +39,19 @@ static bool IsSharePath(const WCHAR* path)
     return shareEnd && shareEnd != share && shareEnd[1] != L'\0';
 }
 
-int FullFilePath(const WCHAR* name, WCHAR (&full)[kPathSize])
+int FullFilePath(const WCHAR* name, WCHAR (&full)[kLongPathSize])
 {
     full[0] = L'\0';
     if (HasRawPrefix(name)) {
         // Never relative, and opened as it stands: resolving it (as
         // GetFullPathName may) would name another file than the one opened.
         size_t length = wcslen(name);
-        if (length >= kPathSize)
+        if (length >= kLongPathSize)
             return 0;
         memcpy(full, name, (length + 1) * sizeof(WCHAR));
     } else {
-        DWORD length = GetFullPathNameW(name, (DWORD)kPathSize, full, nullptr);
-        if (length == 0 || length >= kPathSize) {
+        DWORD length = GetFullPathNameW(name, (DWORD)kLongPathSize, full, nullptr);
+        if (length == 0 || length >= kLongPathSize) {
             full[0] = L'\0';
             return 0;
         }
@@ -161,63 +134,13 @@ static bool OpensAsNamed(const WCHAR* path)
     return !raw || KeptByNameRules(rest);
 }
 
-// The short form of an existing entry (a name Windows opens as that very
-// entry), exactly in the code page.
-static int ShortAnsiPath(const WCHAR* name, char (&out)[kPathSize])
+int RequestPath(const WCHAR* full, WCHAR (&out)[kLongPathSize])
 {
-    out[0] = '\0';
-    WCHAR shortName[kPathSize];
-    DWORD length = GetShortPathNameW(name, shortName, (DWORD)kPathSize);
-    if (length == 0 || length >= kPathSize)
+    out[0] = L'\0';
+    // Checked in the form the file calls get, prefix and all.
+    WCHAR call[kLongPathSize];
+    if (FileCallPath(full, call) != 1 || !OpensAsNamed(call))
         return 0;
-    return ExactAnsiPath(shortName, out);
-}
-
-int AnsiSourcePath(const WCHAR* name, char (&out)[kPathSize])
-{
-    out[0] = '\0';
-    if (!OpensAsNamed(name))
-        return 0;
-    if (ExactAnsiPath(name, out) == 1)
-        return 1;
-    return ShortAnsiPath(name, out);
-}
-
-int AnsiTargetPath(const WCHAR* name, char (&out)[kPathSize])
-{
-    out[0] = '\0';
-    if (!OpensAsNamed(name))
-        return 0;
-    if (ExactAnsiPath(name, out) == 1)
-        return 1;
-    if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES)
-        return ShortAnsiPath(name, out);
-
-    // A new file has no short form yet; its folder has.
-    const WCHAR* fileName = name;
-    for (const WCHAR* c = name; *c; ++c) {
-        if (*c == L'\\' || *c == L'/')
-            fileName = c + 1;
-    }
-    size_t folderLength = (size_t)(fileName - name);
-    size_t fileLength = wcslen(fileName);
-    if (folderLength == 0 || folderLength >= kPathSize)
-        return 0;
-    WCHAR folder[kPathSize];
-    memcpy(folder, name, folderLength * sizeof(WCHAR));
-    folder[folderLength] = L'\0';
-
-    WCHAR path[kPathSize];
-    DWORD length = GetShortPathNameW(folder, path, (DWORD)kPathSize);
-    if (length == 0 || length >= kPathSize)
-        return 0;
-    if (path[length - 1] != L'\\' && path[length - 1] != L'/') {
-        if (length + 1 >= kPathSize)
-            return 0;
-        path[length++] = L'\\';
-    }
-    if (length + fileLength >= kPathSize)
-        return 0;
-    memcpy(path + length, fileName, (fileLength + 1) * sizeof(WCHAR));
-    return ExactAnsiPath(path, out);
+    memcpy(out, full, (wcslen(full) + 1) * sizeof(WCHAR));
+    return 1;
 }

@@ -1,0 +1,13 @@
+// Full paths as the wide file calls take them: a path that does not fit
+// MAX_PATH is handed over with the "\\?\" prefix, which is never shown.
+#pragma once
+
+#include <windows.h>
+
+#include "base/sizes.h"
+
+// The form of the full path `path` for the file calls: itself while it fits
+// MAX_PATH or already has the prefix; otherwise "\\?\X:\..." for a drive
+// path, "\\?\UNC\server\share\..." for a share. 1 done, 0 when it does not
+// fit `out` or is neither kind (`out` empty).
+int FileCallPath(const WCHAR* path, WCHAR (&out)[kLongPathSize]);
