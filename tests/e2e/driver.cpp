@@ -201,8 +201,10 @@ bool CProgramDriver::ChooseInFileDialog(int browseButton, const std::wstring& pa
     if (!dialog)
         return false;
     *proposed = WindowWideText(field);
+    // A folder: the user takes the proposal there.
+    std::wstring typed = !path.empty() && path.back() == L'\\' ? path + *proposed : path;
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(field, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutW(field, WM_SETTEXT, 0, (LPARAM)typed.c_str(), SMTO_ABORTIFHUNG, 5000, &ignored);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
     // Back in the program's own loop: the dialog gone and its owner usable again.
     return WaitUntil([&] {

@@ -57,7 +57,8 @@ public:
     // name field and presses OK; *proposed gets the name the dialog offered.
     // False when no dialog came or it did not close.
     bool ChooseInFileDialog(int browseButton, const std::string& path, std::string* proposed);
-    // The same in UTF-16: a name of any language, and the proposal as the dialog shows it.
+    // The same in UTF-16: a name of any language, and the proposal as the
+    // dialog shows it; a `path` ending in "\" takes the proposal in that folder.
     bool ChooseInFileDialog(int browseButton, const std::wstring& path, std::wstring* proposed);
 
     // The program's message boxes, answered by a helper thread (IDOK unless told).
