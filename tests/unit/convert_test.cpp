@@ -555,8 +555,9 @@ TEST_F(ConvertOverwrite, TargetHeldOpenIsFoundBeforeTheCopy)
 
 // Taken by another program once the copy has begun, the target cannot be
 // replaced: the finished image is kept beside it under a name of its own,
-// never one that is taken, and the message names it.
-TEST_F(ConvertOverwrite, TargetTakenDuringTheCopyKeepsTheFinishedImage)
+// never one that is taken, and the message names it. Deleted meanwhile, it
+// leaves its name to the image.
+TEST_F(ConvertOverwrite, TargetTakenOrDeletedDuringTheCopy)
 {
     std::string kept = m_dir + "disc (neu).iso";
     std::string second = m_dir + "disc (neu 2).iso";
@@ -594,6 +595,17 @@ TEST_F(ConvertOverwrite, TargetTakenDuringTheCopyKeepsTheFinishedImage)
     ExpectTargetUnchanged();
     DeleteFileA(kept.c_str());
     DeleteFileA(second.c_str());
+
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 1)
+            DeleteFileA(m_target.c_str());
+    };
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    m_watch.onEvent = nullptr;
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_EQ(before, FilesIn(m_dir));
 }
 
 // A scanner holds the old file and the new image for a moment after the
