@@ -556,7 +556,8 @@ TEST_F(ConvertOverwrite, TargetHeldOpenIsFoundBeforeTheCopy)
 // Taken by another program once the copy has begun, the target cannot be
 // replaced: the finished image is kept beside it under a name of its own,
 // never one that is taken, and the message names it. Deleted meanwhile, it
-// leaves its name to the image.
+// leaves its name to the image. A new target's name that another program
+// takes meanwhile is not the image's to replace.
 TEST_F(ConvertOverwrite, TargetTakenOrDeletedDuringTheCopy)
 {
     std::string kept = m_dir + "disc (neu).iso";
@@ -602,10 +603,22 @@ TEST_F(ConvertOverwrite, TargetTakenOrDeletedDuringTheCopy)
     };
     m_watch.ClearEvents();
     EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
-    m_watch.onEvent = nullptr;
     EXPECT_TRUE(m_watch.Errors().empty());
     EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
     EXPECT_EQ(before, FilesIn(m_dir));
+
+    ASSERT_TRUE(DeleteFileA(m_target.c_str()));
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 1)
+            WriteFileBytes(m_target, "previous target", 15);
+    };
+    m_watch.ClearEvents();
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    m_watch.onEvent = nullptr;
+    EXPECT_EQ(std::vector<std::string>({kept}), m_watch.LeftFiles());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(kept));
+    ExpectTargetUnchanged();
+    DeleteFileA(kept.c_str());
 }
 
 // A scanner holds the old file and the new image for a moment after the
