@@ -144,3 +144,31 @@ int ShowPathBox(HWND owner, const char* text, const char* path, const char* capt
     AnsiPathToWide(path, name, (int)kPathSize);
     return ShowNameBox(owner, text, name, caption, style);
 }
+
+int ShowPathsBox(HWND owner, const char* text, const char* first, const char* second, const char* caption,
+                 UINT style)
+{
+    // Room for the program's text around two request paths.
+    WCHAR box[3 * kPathSize];
+    const size_t capacity = sizeof(box) / sizeof(box[0]);
+    const char* paths[2] = {first, second};
+    size_t at = 0;
+    box[0] = L'\0';
+    const char* rest = text;
+    for (const char* path : paths) {
+        const char* slot = strstr(rest, "%s");
+        if (!slot)
+            break;
+        at = AppendProgramText(box, capacity, at, rest, (size_t)(slot - rest));
+        WCHAR name[kPathSize];
+        AnsiPathToWide(path, name, (int)kPathSize);
+        size_t nameLength = wcslen(name);
+        if (nameLength < capacity - at) {
+            memcpy(box + at, name, (nameLength + 1) * sizeof(WCHAR));
+            at += nameLength;
+        }
+        rest = slot + 2;
+    }
+    AppendProgramText(box, capacity, at, rest, strlen(rest));
+    return ShowWideBox(owner, box, caption, style);
+}

@@ -30,3 +30,7 @@ int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style
 // ANSI code page.
 int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style);
 int ShowPathBox(HWND owner, const char* text, const char* path, const char* caption, UINT style);
+// The same with two paths of the ANSI code page, in place of the text's first
+// and second "%s".
+int ShowPathsBox(HWND owner, const char* text, const char* first, const char* second, const char* caption,
+                 UINT style);

@@ -2,7 +2,9 @@
 // bytes of every whole sector, back to back. Runs on the job's worker thread.
 #include "convert/convert.h"
 
+#include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "base/language.h"
 #include "base/widetext.h"
@@ -39,9 +41,12 @@ int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout*
     return 0;
 }
 
-static void SendConvertError(HWND page, ConvertError code)
+ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle};
+
+// `left`: a file the run left beside the target, named in the message.
+static void SendConvertError(HWND page, ConvertError code, const char* left = nullptr)
 {
-    SendMessageA(page, WM_CONVERT_ERROR, 0, (LPARAM)code);
+    SendMessageA(page, WM_CONVERT_ERROR, (WPARAM)left, (LPARAM)code);
 }
 
 // A relative move of the source position. Past 4 GiB the move must carry its
@@ -59,16 +64,6 @@ static bool MoveToStart(HANDLE file)
     LARGE_INTEGER start;
     start.QuadPart = 0;
     return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
-}
-
-// An image file that another program holds open cannot be deleted: it is cut
-// to nothing first, so that it does not keep its space on the disk.
-static void DiscardImage(HANDLE image, const char* path)
-{
-    if (MoveToStart(image))
-        SetEndOfFile(image);
-    CloseHandle(image);
-    DeleteFileA(path);
 }
 
 // A device ("NUL", "CON", "COM1", on some systems "NUL.iso" too) takes the
@@ -98,33 +93,93 @@ static bool NamesNoDiskFile(const char* path)
     return device;
 }
 
-// One file under two names: the volume serial numbers and file indexes match.
-// Compared while both are open, as a file system may give a closed file's
-// index to another.
-static bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+// An identity that tells nothing: a file system whose redirector gives every
+// file the index 0 (some WebDAV, virtual machine and NAS shares).
+static bool HasFileIndex(const BY_HANDLE_FILE_INFORMATION& file)
 {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
+    return file.nFileIndexHigh != 0 || file.nFileIndexLow != 0;
+}
+
+// A full path in UTF-16, without a "\\?\" prefix and in capitals, so that two
+// spellings of one path compare equal. Empty when it does not convert.
+static void ComparablePath(const char* path, WCHAR (&out)[kPathSize])
+{
+    out[0] = L'\0';
+    WCHAR wide[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, (int)kPathSize) == 0)
+        return;
+    DWORD length = GetFullPathNameW(wide, (DWORD)kPathSize, out, nullptr);
+    if (length == 0 || length >= kPathSize) {
+        out[0] = L'\0';
+        return;
+    }
+    WCHAR* text = out;
+    if (wcsncmp(text, L"\\\\?\\UNC\\", 8) == 0) {
+        // "\\?\UNC\server\share" is "\\server\share".
+        text += 6;
+        text[0] = L'\\';
+    } else if (wcsncmp(text, L"\\\\?\\", 4) == 0) {
+        text += 4;
+    }
+    size_t rest = wcslen(text);
+    memmove(out, text, (rest + 1) * sizeof(WCHAR));
+    CharUpperBuffW(out, (DWORD)rest);
+}
+
+// Whether the existing target is the source: one file when the volume serial
+// numbers and file indexes match (compared while both are open, as a file
+// system may give a closed file's index to another). Where a file system
+// tells no identity, the full paths are compared without regard to case: a
+// short form or a second link then passes as another file, and only the
+// source's own handle, which shares no delete, still keeps it from being
+// replaced.
+static bool IsTheSource(HANDLE target, const char* targetPath, HANDLE source, const char* sourcePath)
+{
+    BY_HANDLE_FILE_INFORMATION existing;
+    BY_HANDLE_FILE_INFORMATION image;
+    if (g_imageFileCalls.m_identify(target, &existing) && g_imageFileCalls.m_identify(source, &image) &&
+        (HasFileIndex(existing) || HasFileIndex(image)))
+        return existing.dwVolumeSerialNumber == image.dwVolumeSerialNumber &&
+               existing.nFileIndexHigh == image.nFileIndexHigh && existing.nFileIndexLow == image.nFileIndexLow;
+    WCHAR targetFull[kPathSize];
+    WCHAR sourceFull[kPathSize];
+    ComparablePath(targetPath, targetFull);
+    ComparablePath(sourcePath, sourceFull);
+    // A path that cannot be compared could be the source's.
+    return targetFull[0] == L'\0' || sourceFull[0] == L'\0' || wcscmp(targetFull, sourceFull) == 0;
+}
+
+enum TargetState { kTargetAbsent, kTargetReplaceable, kTargetRefused };
+
+// An existing target opened as ReplaceFile opens the file it replaces: for
+// reading and deletion, sharing everything. A program that holds the file
+// without sharing delete (a viewer, a mounted image, a virtual machine)
+// makes this open fail, where an open for no access would pass: Windows
+// checks no sharing for that.
+static HANDLE OpenAsReplaced(const char* target)
+{
+    return CreateFileA(target, GENERIC_READ | DELETE | SYNCHRONIZE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Whether the finished image may take the target's name: nothing has that
 // name yet, or a writable file on a disk does that is not the source under
 // another spelling (letter case, "..", "\\?\", a short form, a second link).
-// Checked before the copy, so that no long run is spent on a name the image
-// could never take.
-static bool MayReplace(const char* target, HANDLE source)
+// Checked before the copy, as the final replace will need the target, so
+// that no long run is spent on a name the image could never take.
+static TargetState CheckTarget(const char* target, HANDLE source, const char* sourcePath)
 {
-    HANDLE entry = OpenForQuery(target);
+    HANDLE entry = OpenAsReplaced(target);
     if (entry == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? kTargetAbsent : kTargetRefused;
+    // Read again: the file may have been made read-only while the question was open.
     BY_HANDLE_FILE_INFORMATION existing;
-    BY_HANDLE_FILE_INFORMATION image;
     bool may = IsDiskFile(entry) && GetFileInformationByHandle(entry, &existing) &&
-               GetFileInformationByHandle(source, &image) &&
                (existing.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
-               !SameFile(existing, image);
+               !IsTheSource(entry, target, source, sourcePath);
     CloseHandle(entry);
-    return may;
+    return may ? kTargetReplaceable : kTargetRefused;
 }
 
 const char* LastComponentOf(const char* path)
@@ -188,22 +243,138 @@ static HANDLE CreateBeside(const char* target, char (&temp)[kPathSize])
 }
 
 // Scanners and indexers open a file that has just been closed, for a moment:
-// a replace they block (a sharing violation on the new file, access denied
-// on the old one) is tried again for a while before it counts as failed.
+// a replace or a delete they block (a sharing violation, access denied, or
+// ReplaceFile's "could not remove the replaced file") is tried again for a
+// while before it counts as failed.
 static const int kReplaceAttempts = 20;
 static const DWORD kReplacePauseMs = 100;
 
+static bool MayPass(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+
+static bool NameIsFree(const char* path)
+{
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// 0 when ReplaceFile could open both files now, else the error of the open
+// that failed. The image is opened as ReplaceFile opens the replacement at
+// the least: for reading and deletion, sharing nothing. Asked before each
+// try, so that a file another program holds is waited for without a replace
+// that fails part-way (some systems' ReplaceFile then leaves a temporary
+// file of its own beside the target).
+static DWORD ReplaceBlockedBy(const char* target, const char* temp)
+{
+    HANDLE replaced = OpenAsReplaced(target);
+    if (replaced == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(replaced);
+    HANDLE replacement = CreateFileA(temp, GENERIC_READ | DELETE | SYNCHRONIZE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (replacement == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(replacement);
+    return 0;
+}
+
 // The finished image takes the target's name in one step: the name holds the
-// old file or the whole new image, never a part of one.
-static bool PutInPlace(const char* temp, const char* target)
+// old file or the whole new image, never a part of one. An existing target
+// is replaced by ReplaceFile, so that the name keeps what Windows keeps on a
+// safe save (its ACL and owner, attributes, compression, encryption,
+// creation time, short name and streams). Failed, ReplaceFile leaves both
+// files under their names, except where it leaves the target's name free
+// (documented for ERROR_UNABLE_TO_MOVE_REPLACEMENT and its _2 without a
+// backup name; a target deleted meanwhile): the image is then moved there.
+// A new name is created by a move that never replaces a file that has taken
+// the name since the check.
+static bool PutInPlace(const char* temp, const char* target, bool replace)
 {
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        DWORD error = GetLastError();
-        if (attempt >= kReplaceAttempts || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+        DWORD error = replace ? ReplaceBlockedBy(target, temp) : 0;
+        if (error == 0) {
+            BOOL done = replace ? ReplaceFileA(target, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                : MoveFileExA(temp, target, MOVEFILE_WRITE_THROUGH);
+            if (done)
+                return true;
+            error = GetLastError();
+        }
+        if (replace && NameIsFree(target)) {
+            replace = false;
+            continue;
+        }
+        if (attempt >= kReplaceAttempts || !MayPass(error))
             return false;
         Sleep(kReplacePauseMs);
+    }
+}
+
+// An image that is not complete is deleted, tried again as a replace is.
+// One that another program still holds is cut to nothing first, so that what
+// is left does not keep its space on the disk. False when it is still there.
+static bool DiscardImage(HANDLE image, const char* path)
+{
+    if (MoveToStart(image))
+        SetEndOfFile(image);
+    CloseHandle(image);
+    for (int attempt = 1;; ++attempt) {
+        if (DeleteFileA(path))
+            return true;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND)
+            return true;
+        if (attempt >= kReplaceAttempts || !MayPass(error))
+            return false;
+        Sleep(kReplacePauseMs);
+    }
+}
+
+// Where the extension of a last component begins: at its last dot, or at
+// its end. Character by character, as in LastComponentOf.
+static const char* ExtensionOf(const char* name)
+{
+    const char* extension = nullptr;
+    const char* c = name;
+    for (; *c; ++c) {
+        if (IsDBCSLeadByte((BYTE)*c) && c[1] != '\0')
+            ++c;
+        else if (*c == '.')
+            extension = c;
+    }
+    return extension ? extension : c;
+}
+
+// Names tried for a kept image before it stays under its temporary name.
+static const int kKeptNames = 9;
+
+// A complete image that cannot take the target's name is never thrown away:
+// it is kept beside the target under the target's name with " (neu)" before
+// the extension ("disc (neu).iso", then "disc (neu 2).iso", ...), a name that
+// says what it is and that no program takes for the target. A name that is
+// taken is never replaced; where none can be had, the image keeps the name
+// it was written under. `kept` receives the name it has.
+static void KeepBeside(const char* temp, const char* target, char (&kept)[kPathSize])
+{
+    lstrcpynA(kept, temp, (int)sizeof(kept));
+    const char* extension = ExtensionOf(LastComponentOf(target));
+    int stemLength = (int)(extension - target);
+    const char* mark = ByLanguage("new", "neu");
+    for (int number = 1; number <= kKeptNames; ++number) {
+        char name[kPathSize];
+        int length = number == 1
+                         ? snprintf(name, sizeof(name), "%.*s (%s)%s", stemLength, target, mark, extension)
+                         : snprintf(name, sizeof(name), "%.*s (%s %d)%s", stemLength, target, mark, number, extension);
+        if (length < 0 || length >= (int)sizeof(name))
+            return;
+        if (MoveFileExA(temp, name, MOVEFILE_WRITE_THROUGH)) {
+            lstrcpynA(kept, name, (int)sizeof(kept));
+            return;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return;
     }
 }
 
@@ -225,7 +396,8 @@ int ConfirmOverwrite(CTextBuf targetPath, HWND page)
         targetPath.Release();
         return 1;
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || NamesNoDiskFile(targetPath.Text())) {
+    // A read-only file could never be replaced: refused before the user is asked.
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || NamesNoDiskFile(targetPath.Text())) {
         targetPath.Release();
         SendConvertError(page, kTargetOpenFailed);
         return -1;
@@ -347,7 +519,8 @@ int ConvertImage(const ConvertRequest& request)
 
     // Nothing is opened under the target's name: an existing target stays as
     // it is until the finished image replaces it.
-    if (!MayReplace(request.targetPath, source)) {
+    TargetState state = CheckTarget(request.targetPath, source, request.sourcePath);
+    if (state == kTargetRefused) {
         SendConvertError(page, kTargetOpenFailed);
         CloseHandle(source);
         return -1;
@@ -371,32 +544,43 @@ int ConvertImage(const ConvertRequest& request)
     CopyOutcome outcome = CopySectors(source, image, layout, sectorCount, total, page, &copied);
     // On the disk before it takes the name and before the summary: after a
     // power cut the name must not hold an image whose data never got there.
-    if (outcome == kCopyComplete && !FlushFileBuffers(image))
+    if (outcome == kCopyComplete && !g_imageFileCalls.m_flush(image))
         outcome = kCopyWriteFailed;
     double processed = (double)(copied * layout.m_sectorSize);
     bool failed = outcome == kCopyWriteFailed || outcome == kCopyReadFailed;
     // A cancel that comes after the last sector, or during the flush, still
     // discards the image.
     bool cancelled = !failed && g_cancelRequested.load(std::memory_order_relaxed) != 0;
+    bool kept = false;
+    char left[kPathSize];
+    left[0] = '\0';
     if (failed || cancelled) {
-        DiscardImage(image, temp);
+        if (!DiscardImage(image, temp))
+            lstrcpynA(left, temp, (int)sizeof(left));
     } else {
         CloseHandle(image);
-        if (!PutInPlace(temp, request.targetPath)) {
-            DeleteFileA(temp);
-            outcome = kCopyWriteFailed;
-            failed = true;
+        if (!PutInPlace(temp, request.targetPath, state == kTargetReplaceable)) {
+            KeepBeside(temp, request.targetPath, left);
+            kept = true;
         }
     }
     // Held until the image is in place: Windows refuses to replace a file
     // that is open without delete sharing, the source included.
     CloseHandle(source);
 
+    const char* named = left[0] != '\0' ? left : nullptr;
+    if (kept) {
+        ReportProgress(processed, total, page, kReportStopped);
+        SendConvertError(page, kImageKeptBeside, named);
+        return -1;
+    }
     if (failed) {
         ReportProgress(processed, total, page, kReportStopped);
-        SendConvertError(page, outcome == kCopyWriteFailed ? kTargetWriteFailed : kSourceReadFailed);
+        SendConvertError(page, outcome == kCopyWriteFailed ? kTargetWriteFailed : kSourceReadFailed, named);
         return -1;
     }
     ReportProgress(processed, total, page, cancelled ? kReportStopped : kReportFinal);
+    if (named)
+        SendConvertError(page, kPartialImageLeft, named);
     return 1;
 }
