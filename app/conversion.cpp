@@ -17,6 +17,18 @@ const char kTargetOpenText[] = "Fehler, beim \xD6" "ffnen der Zieldatei.\nWrite 
 static const char kTrackModeText[] = "Unbekanntes Format\nUnsupported track mode";
 static const char kTargetWriteText[] = "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s";
 static const char kSourceReadText[] = "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n%s";
+// The same with a file the run had to leave beside the target.
+static const char kImageKeptText[] =
+    "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s\n\n"
+    "Das fertige Abbild liegt daneben als:\nThe finished image is kept beside it as:\n%s";
+static const char kTargetWriteLeftText[] =
+    "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s\n\n"
+    "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n%s";
+static const char kSourceReadLeftText[] =
+    "Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n%s\n\n"
+    "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n%s";
+static const char kPartialLeftText[] =
+    "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n%s";
 static const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
 
 // Given by the main dialog as it starts, before any run; read by the hooks.
@@ -70,12 +82,25 @@ static void ShowPathError(HWND page, const char* format, const WCHAR* path)
     g_job.m_waitingForUser--;
 }
 
+// The same naming the file a run left beside the target, where there is one.
+static void ShowPathsError(HWND page, const char* format, const WCHAR* path, const char* leftFormat,
+                           const WCHAR* left)
+{
+    if (!left) {
+        ShowPathError(page, format, path);
+        return;
+    }
+    g_job.m_waitingForUser++;
+    ShowNamesBox(page, leftFormat, path, left, nullptr, MB_ICONERROR | MB_OK);
+    g_job.m_waitingForUser--;
+}
+
 void ShowNameError(HWND owner, const char* format, const WCHAR* name)
 {
     ShowNameBox(owner, format, name, nullptr, MB_ICONERROR | MB_OK);
 }
 
-void ShowConvertError(HWND page, LPARAM code)
+void ShowConvertError(HWND page, LPARAM code, const WCHAR* left)
 {
     switch (code) {
     case kSourceOpenFailed:
@@ -88,10 +113,17 @@ void ShowConvertError(HWND page, LPARAM code)
         ShowConvertBox(page, kTrackModeText);
         break;
     case kTargetWriteFailed:
-        ShowPathError(page, kTargetWriteText, g_request.targetPath);
+        ShowPathsError(page, kTargetWriteText, g_request.targetPath, kTargetWriteLeftText, left);
         break;
     case kSourceReadFailed:
-        ShowPathError(page, kSourceReadText, g_request.sourcePath);
+        ShowPathsError(page, kSourceReadText, g_request.sourcePath, kSourceReadLeftText, left);
+        break;
+    case kImageKeptBeside:
+        ShowPathsError(page, kTargetWriteText, g_request.targetPath, kImageKeptText, left);
+        break;
+    case kPartialImageLeft:
+        if (left)
+            ShowPathError(page, kPartialLeftText, left);
         break;
     default:
         break;

@@ -34,6 +34,7 @@ extern const char kSourceOpenText[];
 extern const char kTargetOpenText[];
 // The open error for a name refused before any run, naming it as Windows has it.
 void ShowNameError(HWND owner, const char* format, const WCHAR* name);
-// The box of a run's error (a ConvertError code), naming the request's path;
-// the run waits in its call to the page until the box is closed.
-void ShowConvertError(HWND page, LPARAM code);
+// The box of a run's error (a ConvertError code), naming the request's path
+// and `left`, a file the run had to leave beside the target (or null); the
+// run waits in its call to the page until the box is closed.
+void ShowConvertError(HWND page, LPARAM code, const WCHAR* left);

@@ -173,12 +173,12 @@ INT_PTR OnDropFiles(HWND page, HDROP drop)
     return FALSE;
 }
 
-INT_PTR OnConvertError(HWND page, LPARAM code)
+INT_PTR OnConvertError(HWND page, LPARAM code, const WCHAR* left)
 {
     // Nobody is left to close a box while the session ends.
     if (SessionEnding())
         return TRUE;
-    ShowConvertError(page, code);
+    ShowConvertError(page, code, left);
     return TRUE;
 }
 

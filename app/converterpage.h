@@ -9,7 +9,8 @@
 void OnConverterPageInit(HWND page);
 INT_PTR OnConverterCommand(HWND page, int id);  // 1001, 1003, 1105
 INT_PTR OnDropFiles(HWND page, HDROP drop);
-INT_PTR OnConvertError(HWND page, LPARAM code);
+// `left`: a file the run left beside the target, named in the message.
+INT_PTR OnConvertError(HWND page, LPARAM code, const WCHAR* left = nullptr);
 
 // The chosen file as the program opens it: 1 with `pathOut` and `name` (its
 // last component) set, 0 cancelled or failed, -1 a name the file calls would

@@ -343,7 +343,7 @@ INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE: return g_page == kPageAbout ? OnAboutMouseMove(page, lParam) : FALSE;
     case WM_LBUTTONDOWN: return g_page == kPageAbout ? OnAboutLButtonDown(page, lParam) : FALSE;
     case WM_DROPFILES: return OnDropFiles(page, (HDROP)wParam);
-    case WM_CONVERT_ERROR: return OnConvertError(page, lParam);
+    case WM_CONVERT_ERROR: return OnConvertError(page, lParam, (const WCHAR*)wParam);
     }
     return FALSE;
 }

@@ -136,3 +136,33 @@ int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* cap
         free(box);
     return answer;
 }
+
+int ShowNamesBox(HWND owner, const char* text, const WCHAR* first, const WCHAR* second, const char* caption,
+                 UINT style)
+{
+    // The text up to its second mark with the first name, then the rest with the second.
+    const char* slot = strstr(text, "%s");
+    const char* secondSlot = slot ? strstr(slot + 2, "%s") : nullptr;
+    if (!secondSlot)
+        return ShowNameBox(owner, text, first, caption, style);
+    size_t headLength = (size_t)(secondSlot - text);
+    size_t firstLength = first ? wcslen(first) : 0;
+    size_t secondLength = second ? wcslen(second) : 0;
+    size_t tailLength = strlen(secondSlot + 2);
+    size_t capacity = headLength + firstLength + secondLength + tailLength + 1;
+    if (firstLength >= SIZE_MAX / 4 / sizeof(WCHAR) || secondLength >= SIZE_MAX / 4 / sizeof(WCHAR))
+        return ShowNameBox(owner, text, first, caption, style);
+    WCHAR* box = (WCHAR*)malloc(capacity * sizeof(WCHAR));
+    if (!box)
+        return ShowNameBox(owner, text, first, caption, style);
+    size_t at = AppendProgramText(box, capacity, 0, text, (size_t)(slot - text));
+    memcpy(box + at, first ? first : L"", firstLength * sizeof(WCHAR));
+    at += firstLength;
+    at = AppendProgramText(box, capacity, at, slot + 2, (size_t)(secondSlot - slot - 2));
+    memcpy(box + at, second ? second : L"", secondLength * sizeof(WCHAR));
+    at += secondLength;
+    AppendProgramText(box, capacity, at, secondSlot + 2, tailLength);
+    int answer = ShowWideBox(owner, box, caption, style);
+    free(box);
+    return answer;
+}

@@ -24,6 +24,9 @@ BOOL SetProgramText(HWND window, const char* text);
 BOOL SetProgramItemText(HWND dialog, int id, const char* text);
 // A message box of the program's text; a null caption is the system's own.
 int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style);
-// A message box of the program's text with a name in place of its "%s" (the
-// only mark it holds), of any length.
+// A message box of the program's text with a name of any length in place of
+// its "%s" (the only mark it holds).
 int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style);
+// The same with two names, in place of the text's first and second "%s".
+int ShowNamesBox(HWND owner, const char* text, const WCHAR* first, const WCHAR* second, const char* caption,
+                 UINT style);

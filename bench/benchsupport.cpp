@@ -314,8 +314,13 @@ double TimeBareLoop(const char* source, const char* target, const SectorLayout& 
     if (ok && finalStep)
         ok = FlushFileBuffers(out) != FALSE;
     CloseHandle(out);
-    if (ok && finalStep)
-        ok = MoveFileExA(beside, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (ok && finalStep) {
+        // As the conversion does: an existing target replaced, a new name created.
+        if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES)
+            ok = ReplaceFileA(target, beside, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+        else
+            ok = MoveFileExA(beside, target, MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
     CloseHandle(in);
     double elapsed = NowMs() - start;
     if (finalStep)

@@ -62,7 +62,8 @@ double TimeConvertImage(const char* source, const char* target, HWND page);
 // The same four platform calls per sector and nothing else, straight into
 // `target`; with `finalStep`, into a file beside it that is then flushed and
 // put in place as the conversion finishes its image (FlushFileBuffers, then
-// MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// ReplaceFile over an existing target, or MoveFileEx with
+// MOVEFILE_WRITE_THROUGH to a new name).
 double TimeBareLoop(const char* source, const char* target, const SectorLayout& layout, bool finalStep);
 
 // Single calls a conversion makes towards the page, `count` times from a

@@ -6,14 +6,18 @@
 #include "base/sizes.h"
 
 // Sent (synchronously) to the converter page with a ConvertError in lParam.
+// wParam is null, or the path of a file the run left beside the target (a
+// UTF-16 string, valid while the message is handled).
 const UINT WM_CONVERT_ERROR = WM_USER + 101;
 
 enum ConvertError {
     kSourceOpenFailed = 2,
     kTargetOpenFailed = 3,
     kUnsupportedTrackMode = 4,
-    kTargetWriteFailed = 5,
-    kSourceReadFailed = 6,
+    kTargetWriteFailed = 5,  // wParam: the partial image, where it could not be deleted
+    kSourceReadFailed = 6,   // likewise
+    kImageKeptBeside = 7,    // complete, but it could not take the target's name; wParam: where it is
+    kPartialImageLeft = 8,   // a cancelled run's partial image could not be deleted; wParam: where it is
 };
 
 struct SectorLayout {
@@ -37,14 +41,24 @@ const int kHeaderSize = 16;
 // 0 for an unsupported track mode.
 int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout* layout);
 
-// 1 proceed, 0 declined, -1 the path names a directory or a device
-// (kTargetOpenFailed sent; no question asked).
+// 1 proceed, 0 declined, -1 the path names a directory, a device or a
+// read-only file (kTargetOpenFailed sent; no question asked).
 int ConfirmOverwrite(const WCHAR* targetPath, HWND page);
 
 // 1 when the copy loop ran to its end or was cancelled, -1 otherwise. The
 // image is written beside the target and takes its name only once complete
-// and on the disk; until then the target's name holds what it held.
+// and on the disk; until then the target's name holds what it held. A
+// complete image that cannot take the name is kept beside it.
 int ConvertImage(const ConvertRequest& request);
 
 // Where the last component of `path` begins: after its last "\" or "/".
 const WCHAR* LastComponentOf(const WCHAR* path);
+
+// The calls by which the finished image reaches the disk and an existing
+// target is told from the source. Replaceable so that a test can make them
+// fail, or answer, as some disks and file systems do.
+struct ImageFileCalls {
+    BOOL(WINAPI* m_flush)(HANDLE file);
+    BOOL(WINAPI* m_identify)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+};
+extern ImageFileCalls g_imageFileCalls;

@@ -109,7 +109,7 @@ TEST_F(FaultWrite, ImageAtTheLimitIsDeletedAndReported)
 }
 
 // A viewer holds the image open, so it cannot be deleted: it is cut to
-// nothing instead of keeping its space.
+// nothing instead of keeping its space, and the message names it.
 TEST_F(FaultWrite, HeaderlessImageHeldOpenIsCutToNothing)
 {
     std::string dir = FaultDir();
@@ -130,6 +130,7 @@ TEST_F(FaultWrite, HeaderlessImageHeldOpenIsCutToNothing)
     DeleteFileA(image.c_str());
     EXPECT_FALSE(FileExists(dir + "headerless.iso"));
     EXPECT_EQ(std::vector<LPARAM>({kTargetWriteFailed}), m_watch.Errors());
+    EXPECT_EQ(std::vector<std::string>({image}), m_watch.LeftFiles());
     ExpectStoppedAt("34.1");
 }
 

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/language.h"
@@ -37,6 +38,68 @@ bool MakeSparseFile(const std::string& path, unsigned long long size)
     bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
     CloseHandle(file);
     return ok;
+}
+
+// Holds a file as a program that shares only reading does (a viewer, a
+// mounted image): nobody may write, rename or delete it meanwhile.
+HANDLE HoldSharingRead(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// Closes `handles` from a thread of its own after `ms`, as a scanner lets go.
+std::thread ReleaseLater(std::vector<HANDLE> handles, DWORD ms)
+{
+    return std::thread([handles, ms] {
+        Sleep(ms);
+        for (HANDLE handle : handles)
+            if (handle != INVALID_HANDLE_VALUE)
+                CloseHandle(handle);
+    });
+}
+
+// The image's file calls as a test sets them, the real ones again afterwards.
+class CImageCallsFake {
+public:
+    CImageCallsFake() : m_saved(g_imageFileCalls) {}
+    ~CImageCallsFake() { g_imageFileCalls = m_saved; }
+
+private:
+    ImageFileCalls m_saved;
+};
+
+BOOL WINAPI FailingFlush(HANDLE)
+{
+    SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+}
+
+BOOL WINAPI FailingIdentify(HANDLE, LPBY_HANDLE_FILE_INFORMATION)
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+// A redirector that gives every file the index 0.
+BOOL WINAPI ZeroIndexIdentify(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    if (!GetFileInformationByHandle(file, information))
+        return FALSE;
+    information->nFileIndexHigh = 0;
+    information->nFileIndexLow = 0;
+    return TRUE;
+}
+
+// Every file the same index, each on a volume of its own (told by its size).
+BOOL WINAPI SharedIndexIdentify(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    if (!GetFileInformationByHandle(file, information))
+        return FALSE;
+    information->nFileIndexHigh = 0;
+    information->nFileIndexLow = 1;
+    information->dwVolumeSerialNumber = information->nFileSizeLow;
+    return TRUE;
 }
 
 std::string CurrentTestName()
@@ -460,11 +523,204 @@ TEST_F(ConvertOverwrite, ConfirmOverwriteResults)
     ExpectTargetUnchanged();
 }
 
+// Another program holds the target, sharing only reading: found before the
+// copy, as the final replace would find it, and nothing is written. Once it
+// lets go, the same run replaces it.
+TEST_F(ConvertOverwrite, TargetHeldOpenIsFoundBeforeTheCopy)
+{
+    std::vector<std::string> before = FilesIn(m_dir);
+    HANDLE holder = HoldSharingRead(m_target);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    ExpectTargetUnchanged();
+    CloseHandle(holder);
+    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    ExpectNoProgress();
+    EXPECT_EQ(before, FilesIn(m_dir));
+
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(before, FilesIn(m_dir));
+}
+
+// Taken by another program once the copy has begun, the target cannot be
+// replaced: the finished image is kept beside it under a name of its own,
+// never one that is taken, and the message names it. Deleted meanwhile, it
+// leaves its name to the image. A new target's name that another program
+// takes meanwhile is not the image's to replace.
+TEST_F(ConvertOverwrite, TargetTakenOrDeletedDuringTheCopy)
+{
+    std::string kept = m_dir + "disc (neu).iso";
+    std::string second = m_dir + "disc (neu 2).iso";
+    DeleteFileA(kept.c_str());
+    DeleteFileA(second.c_str());
+    std::vector<std::string> before = FilesIn(m_dir);
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && holder == INVALID_HANDLE_VALUE)
+            holder = HoldSharingRead(m_target);
+    };
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(std::vector<LPARAM>({kImageKeptBeside}), m_watch.Errors());
+    EXPECT_EQ(std::vector<std::string>({kept}), m_watch.LeftFiles());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(kept));
+    ExpectTargetUnchanged();
+    EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+    std::vector<std::string> withKept = before;
+    withKept.insert(withKept.begin(), "disc (neu).iso");
+    EXPECT_EQ(withKept, FilesIn(m_dir));
+
+    // Taken again: the next image takes the next name, the first one stays.
+    CloseHandle(holder);
+    holder = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(WriteFileBytes(kept, "first", 5));
+    m_watch.ClearEvents();
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    m_watch.onEvent = nullptr;
+    CloseHandle(holder);
+    EXPECT_EQ(std::vector<std::string>({second}), m_watch.LeftFiles());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(second));
+    EXPECT_EQ(5, FileSize(kept));
+    ExpectTargetUnchanged();
+    DeleteFileA(kept.c_str());
+    DeleteFileA(second.c_str());
+
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 1)
+            DeleteFileA(m_target.c_str());
+    };
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_EQ(before, FilesIn(m_dir));
+
+    ASSERT_TRUE(DeleteFileA(m_target.c_str()));
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 1)
+            WriteFileBytes(m_target, "previous target", 15);
+    };
+    m_watch.ClearEvents();
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    m_watch.onEvent = nullptr;
+    EXPECT_EQ(std::vector<std::string>({kept}), m_watch.LeftFiles());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(kept));
+    ExpectTargetUnchanged();
+    DeleteFileA(kept.c_str());
+}
+
+// A scanner holds the old file and the new image for a moment after the
+// copy: the replace waits for it.
+TEST_F(ConvertOverwrite, ReplaceBlockedForAMomentIsTriedAgain)
+{
+    std::vector<std::string> before = FilesIn(m_dir);
+    std::vector<HANDLE> held;
+    std::thread releaser;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message != PBM_SETPOS || !held.empty())
+            return;
+        held.push_back(HoldSharingRead(m_target));
+        held.push_back(OpenAsViewer(m_dir + NewFileIn(m_dir, before)));
+        releaser = ReleaseLater(held, 500);
+    };
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    m_watch.onEvent = nullptr;
+    ASSERT_TRUE(releaser.joinable());
+    releaser.join();
+    ASSERT_EQ(2u, held.size());
+    EXPECT_NE(INVALID_HANDLE_VALUE, held[0]);
+    EXPECT_NE(INVALID_HANDLE_VALUE, held[1]);
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_EQ(before, FilesIn(m_dir));
+}
+
+// The image is on the disk before it takes the name: a flush that fails is a
+// failed write, and the old file stays.
+TEST_F(ConvertOverwrite, FailedFlushKeepsTheOldFile)
+{
+    CImageCallsFake fake;
+    g_imageFileCalls.m_flush = FailingFlush;
+    std::vector<std::string> before = FilesIn(m_dir);
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(std::vector<LPARAM>({kTargetWriteFailed}), m_watch.Errors());
+    EXPECT_EQ(std::vector<std::string>({""}), m_watch.LeftFiles());
+    ExpectTargetUnchanged();
+    EXPECT_EQ(before, FilesIn(m_dir));
+    EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+}
+
+// The image is written under a free name of its own beside the target: it
+// never takes over another file, nor the target's own name, and looks on for
+// a free one. A name of two characters has 16 such names ("~0" to "~F").
+TEST_F(ConvertOverwrite, ImageTakesAFreeNameOfItsOwn)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::vector<std::string> names;
+    for (int i = 0; i < 16; ++i) {
+        names.push_back(m_dir + "~" + kHex[i]);
+        ASSERT_TRUE(WriteFileBytes(names.back(), "taken", 5));
+    }
+    auto expectTaken = [&](int except) {
+        for (int i = 0; i < 16; ++i)
+            EXPECT_TRUE(i == except || FileSize(names[i]) == 5) << names[i];
+    };
+    std::string ab = m_dir + "ab";
+    DeleteFileA(ab.c_str());
+    EXPECT_EQ(-1, Convert(Request(m_source, ab)));
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    EXPECT_FALSE(FileExists(ab));
+    expectTaken(-1);
+
+    // One name left, wherever it is: three times, so that a first guess that
+    // happens to be free cannot pass for the search.
+    for (int free : {3, 10, 14}) {
+        ASSERT_TRUE(DeleteFileA(names[free].c_str()));
+        DeleteFileA(ab.c_str());
+        m_watch.ClearEvents();
+        EXPECT_EQ(1, Convert(Request(m_source, ab))) << free;
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(ab)) << free;
+        EXPECT_FALSE(FileExists(names[free])) << free;
+        expectTaken(free);
+        ASSERT_TRUE(WriteFileBytes(names[free], "taken", 5));
+    }
+
+    // A target that begins with "~" is written under names with another lead:
+    // "~A", its own name, is the one "~" name free.
+    std::string tilde = names[10];
+    ASSERT_TRUE(DeleteFileA(tilde.c_str()));
+    bool existedDuringCopy = true;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message == PBM_SETPOS && m_watch.Count(IDC_PROGRESS, PBM_SETPOS) == 1)
+            existedDuringCopy = FileExists(tilde);
+    };
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, Convert(Request(m_source, tilde)));
+    m_watch.onEvent = nullptr;
+    EXPECT_FALSE(existedDuringCopy);
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(tilde));
+    expectTaken(10);
+    for (const std::string& name : names)
+        DeleteFileA(name.c_str());
+    DeleteFileA(ab.c_str());
+}
+
 // --- Failures before the copy ----------------------------------------------
 
 class ConvertFailures : public ConvertFixture {};
 
-TEST_F(ConvertFailures, TargetThatIsADirectory)
+// A directory or a read-only file is no target to replace: refused before
+// the question. A file made read-only while the question is open is refused
+// after it, before anything is written.
+TEST_F(ConvertFailures, TargetThatIsADirectoryOrReadOnly)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
     std::string folder = m_dir + "folder.iso";
@@ -479,6 +735,35 @@ TEST_F(ConvertFailures, TargetThatIsADirectory)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryA(folder.c_str());
+
+    ASSERT_TRUE(WriteFileBytes(m_target, "keep me", 7));
+    std::vector<std::string> before = FilesIn(m_dir);
+    ASSERT_TRUE(SetFileAttributesA(m_target.c_str(), FILE_ATTRIBUTE_READONLY));
+    m_watch.ClearEvents();
+    EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    EXPECT_EQ(1u, m_watch.Events().size());
+
+    ASSERT_TRUE(SetFileAttributesA(m_target.c_str(), FILE_ATTRIBUTE_NORMAL));
+    m_watch.ClearEvents();
+    BoxAnswerer answerer;
+    answerer.Hold(true);
+    std::thread user([&] {
+        WaitUntil([&] { return answerer.OpenBox() != nullptr; }, 20000);
+        SetFileAttributesA(m_target.c_str(), FILE_ATTRIBUTE_READONLY);
+        answerer.Answer(IDYES);
+        answerer.Hold(false);
+    });
+    EXPECT_EQ(-1, Convert());
+    user.join();
+    EXPECT_EQ(1u, answerer.Count());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    ExpectNoProgress();
+    SetFileAttributesA(m_target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::vector<unsigned char> bytes = ReadFileBytes(m_target);
+    EXPECT_EQ("keep me", std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(before, FilesIn(m_dir));
 }
 
 TEST_F(ConvertFailures, MissingSourceCreatesNoTarget)
@@ -526,6 +811,9 @@ TEST_F(ConvertFailures, SourceHeldOpenWithoutSharing)
     EXPECT_FALSE(FileExists(m_target));
 }
 
+// The source is no target for itself. A file is the source where volume
+// serial and file index both match; where a file system tells no identity
+// (the query fails, every index is 0), another file is still replaced.
 TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
@@ -537,6 +825,27 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
     EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
     EXPECT_EQ(before, ReadFileBytes(m_source));
     ExpectNoProgress();
+
+    CImageCallsFake fake;
+    const struct {
+        BOOL(WINAPI* identify)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+        const char* name;
+    } kIdentities[] = {{FailingIdentify, "no identity"},
+                       {ZeroIndexIdentify, "index 0"},
+                       {SharedIndexIdentify, "one index on two volumes"}};
+    for (const auto& identity : kIdentities) {
+        g_imageFileCalls.m_identify = identity.identify;
+        ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
+        m_watch.ClearEvents();
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << identity.name;
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target)) << identity.name;
+        EXPECT_TRUE(m_watch.Errors().empty()) << identity.name;
+
+        m_watch.ClearEvents();
+        EXPECT_EQ(-1, ConvertAnswering(Request(m_source, m_source), IDYES, &boxes)) << identity.name;
+        EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << identity.name;
+        EXPECT_EQ(before, ReadFileBytes(m_source)) << identity.name;
+    }
 }
 
 TEST_F(ConvertFailures, TargetInAMissingFolder)
@@ -662,14 +971,34 @@ TEST_F(ConvertCancel, FlagSetDuringTheLastSectorStillDeletes)
     EXPECT_EQ(std::vector<WPARAM>({100, 100, 0}), m_watch.BarPositions());
 }
 
-// A viewer holds the cancelled image open, so it cannot be deleted: it is cut
-// to nothing instead of keeping its space.
+// A viewer holds the cancelled image open. For a moment: the delete waits
+// for it. For good: it cannot be deleted, so it is cut to nothing instead of
+// keeping its space, and the message names it.
 TEST_F(ConvertCancel, ImageHeldOpenIsCutToNothing)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 1000));
     std::vector<std::string> before = FilesIn(m_dir);
     std::string image;
     HANDLE viewer = INVALID_HANDLE_VALUE;
+    std::thread releaser;
+    m_watch.onEvent = [&](const PageEvent& event) {
+        if (event.message != PBM_SETPOS || viewer != INVALID_HANDLE_VALUE)
+            return;
+        image = m_dir + NewFileIn(m_dir, before);
+        viewer = OpenAsViewer(image);
+        releaser = ReleaseLater({viewer}, 500);
+        g_cancelRequested = 1;
+    };
+    EXPECT_EQ(1, Convert());
+    ASSERT_TRUE(releaser.joinable());
+    releaser.join();
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(before, FilesIn(m_dir));
+
+    viewer = INVALID_HANDLE_VALUE;
+    g_cancelRequested = 0;
+    m_watch.ClearEvents();
     m_watch.onEvent = [&](const PageEvent& event) {
         if (event.message != PBM_SETPOS || viewer != INVALID_HANDLE_VALUE)
             return;
@@ -682,6 +1011,8 @@ TEST_F(ConvertCancel, ImageHeldOpenIsCutToNothing)
     ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
     EXPECT_EQ(0, FileSize(image));
     CloseHandle(viewer);
+    EXPECT_EQ(std::vector<LPARAM>({kPartialImageLeft}), m_watch.Errors());
+    EXPECT_EQ(std::vector<std::string>({image}), m_watch.LeftFiles());
     DeleteFileA(image.c_str());
     EXPECT_FALSE(FileExists(m_target));
     EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));

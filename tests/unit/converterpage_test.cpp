@@ -388,11 +388,26 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kTargetWriteFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kSourceReadFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), 9));
+    // The file a run had to leave beside the target, named after the target;
+    // sent as the run sends it.
+    const WCHAR* const left[] = {L"Z:\\dst\\a (neu).iso", L"Z:\\dst\\~1F", L"Z:\\dst\\~2F", L"Z:\\dst\\~3F"};
+    const LPARAM leftCodes[] = {kImageKeptBeside, kTargetWriteFailed, kSourceReadFailed, kPartialImageLeft};
+    for (int i = 0; i < 4; ++i)
+        SendMessageA(window.Page(), WM_CONVERT_ERROR, (WPARAM)left[i], leftCodes[i]);
     PumpMessages();
-    ASSERT_EQ(6u, boxes.Count());
+    ASSERT_EQ(10u, boxes.Count());
     seen = boxes.Seen();
     EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso", seen[4].text);
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin", seen[5].text);
+    const std::string partial =
+        "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n";
+    EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n"
+                  "Das fertige Abbild liegt daneben als:\nThe finished image is kept beside it as:\n"
+                  "Z:\\dst\\a (neu).iso",
+              seen[6].text);
+    EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n" + partial + "Z:\\dst\\~1F", seen[7].text);
+    EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin\n\n" + partial + "Z:\\dst\\~2F", seen[8].text);
+    EXPECT_EQ(partial + "Z:\\dst\\~3F", seen[9].text);
 }
 
 TEST(ConverterPage, ErrorBoxHoldsTheRunUntilItIsClosed)
@@ -1036,11 +1051,12 @@ TEST(ForeignCodePage, ProgramTextsReadAsWritten)
         for (LPARAM code : {kSourceOpenFailed, kTargetOpenFailed, kUnsupportedTrackMode, kTargetWriteFailed,
                             kSourceReadFailed})
             OnConvertError(page, code);
+        OnConvertError(page, kPartialImageLeft, g_request.targetPath);
         // A page that cannot be made.
         window.Tab(IDC_TAB_CPU);
         PumpMessages();
 
-        ASSERT_EQ(7u, boxes.Count());
+        ASSERT_EQ(8u, boxes.Count());
         std::vector<SeenBox> seen = boxes.Seen();
         EXPECT_EQ(english ? L"Output file '" + Wide(target) + L"' already exists. Overwrite existing ?\n"
                           : L"Soll die vorhandene Datei '" + Wide(target) + L"' \x00FC" L"berschrieben werden ?\n",
@@ -1054,7 +1070,10 @@ TEST(ForeignCodePage, ProgramTextsReadAsWritten)
                   seen[4].wideText);
         EXPECT_EQ(L"Fehler, beim Lesen der Quelldatei.\nRead failed, Source file.\n" + namedSource,
                   seen[5].wideText);
-        EXPECT_EQ(L"ERROR", seen[6].wideText);
+        EXPECT_EQ(L"Die unvollst\x00E4ndige Datei lie\x00DF sich nicht l\x00F6schen:\n"
+                  L"The incomplete file could not be deleted:\n" + namedTarget,
+                  seen[6].wideText);
+        EXPECT_EQ(L"ERROR", seen[7].wideText);
         g_english = 0;
     }
     DeleteSettingsFile();

@@ -48,13 +48,16 @@ static LRESULT CALLBACK WatchedControlProc(HWND control, UINT message, WPARAM wP
 static INT_PTR CALLBACK WatchedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)page;
-    (void)wParam;
     switch (message) {
     case WM_INITDIALOG:
         return TRUE;
     case WM_CONVERT_ERROR:
         if (g_watch) {
-            PageEvent event = {0, message, 0, lParam, std::string()};
+            // The file named, as the code page holds it.
+            char named[4096] = "";
+            if (wParam)
+                WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)wParam, -1, named, sizeof(named), nullptr, nullptr);
+            PageEvent event = {0, message, 0, lParam, named};
             g_watch->Record(event);
         }
         return TRUE;
@@ -129,6 +132,15 @@ std::vector<LPARAM> CPageWatch::Errors() const
         if (event.message == WM_CONVERT_ERROR)
             codes.push_back(event.code);
     return codes;
+}
+
+std::vector<std::string> CPageWatch::LeftFiles() const
+{
+    std::vector<std::string> paths;
+    for (const PageEvent& event : m_events)
+        if (event.message == WM_CONVERT_ERROR)
+            paths.push_back(event.text);
+    return paths;
 }
 
 std::string CPageWatch::Text(int id) const

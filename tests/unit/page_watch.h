@@ -17,7 +17,7 @@ struct PageEvent {
     UINT message;     // PBM_SETPOS, WM_SETTEXT or WM_CONVERT_ERROR
     WPARAM position;  // bar position for PBM_SETPOS
     LPARAM code;      // error code for WM_CONVERT_ERROR
-    std::string text; // new text for WM_SETTEXT
+    std::string text; // new text for WM_SETTEXT; the file named in wParam of WM_CONVERT_ERROR
 };
 
 class CPageWatch {
@@ -37,6 +37,8 @@ public:
     std::vector<WPARAM> BarPositions() const;
     std::vector<std::string> Texts(int control) const;
     std::vector<LPARAM> Errors() const;
+    // The file each WM_CONVERT_ERROR names as left beside the target, "" for none.
+    std::vector<std::string> LeftFiles() const;
     // The controls' state now.
     std::string Text(int id) const;
     int BarPosition() const;
