@@ -670,6 +670,14 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
               boxes.Seen()[shown].wideText);
     EXPECT_EQ(longTarget, WindowWideText(GetDlgItem(window.Page(), IDC_TARGET_EDIT)));
     EXPECT_EQ(ExpectedIso(30), ReadFileBytes(longTarget));
+
+    // A new one, which has no other form.
+    std::wstring newTarget = longTarget.substr(0, longTarget.size() - 5) + L"n.iso";
+    SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, newTarget.c_str());
+    window.Press(IDC_CONVERT);
+    ASSERT_TRUE(window.WaitIdle());
+    EXPECT_EQ(shown + 1, boxes.Count());
+    EXPECT_EQ(ExpectedIso(30), ReadFileBytes(newTarget));
 }
 
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
