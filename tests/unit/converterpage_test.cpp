@@ -673,6 +673,7 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
 
     // A new one, which has no other form.
     std::wstring newTarget = longTarget.substr(0, longTarget.size() - 5) + L"n.iso";
+    DeleteFileW((L"\\\\?\\" + newTarget).c_str());
     SetDlgItemTextW(window.Page(), IDC_TARGET_EDIT, newTarget.c_str());
     window.Press(IDC_CONVERT);
     ASSERT_TRUE(window.WaitIdle());
