@@ -8,19 +8,6 @@
 
 #include "base/longpath.h"
 
-static bool IsDrivePath(const WCHAR* path)
-{
-    WCHAR letter = (WCHAR)(path[0] | 0x20);
-    return letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
-}
-
-// "\\?\": the file calls hand what follows to the file system as it stands,
-// without Windows' name rules.
-static bool HasRawPrefix(const WCHAR* path)
-{
-    return path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\';
-}
-
 static bool IsUncMarker(const WCHAR* path)
 {
     return (path[0] | 0x20) == L'u' && (path[1] | 0x20) == L'n' && (path[2] | 0x20) == L'c' && path[3] == L'\\';

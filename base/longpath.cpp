@@ -21,19 +21,28 @@ static int Prefixed(const WCHAR* prefix, const WCHAR* path, size_t skip, WCHAR (
     return 1;
 }
 
+bool IsDrivePath(const WCHAR* path)
+{
+    WCHAR letter = (WCHAR)(path[0] | 0x20);
+    return letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
+}
+
+bool HasRawPrefix(const WCHAR* path)
+{
+    return wcsncmp(path, kRawPrefix, 4) == 0;
+}
+
 int FileCallPath(const WCHAR* path, WCHAR (&out)[kLongPathSize])
 {
     out[0] = L'\0';
     size_t length = wcslen(path);
-    bool raw = wcsncmp(path, kRawPrefix, 4) == 0;
-    if (length < MAX_PATH || raw) {
+    if (length < MAX_PATH || HasRawPrefix(path)) {
         if (length >= kLongPathSize)
             return 0;
         memcpy(out, path, (length + 1) * sizeof(WCHAR));
         return 1;
     }
-    WCHAR letter = (WCHAR)(path[0] | 0x20);
-    if (letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\')
+    if (IsDrivePath(path))
         return Prefixed(kRawPrefix, path, 0, out);
     // "\\server\share\...": the two backslashes give way to "UNC\".
     if (path[0] == L'\\' && path[1] == L'\\' && path[2] != L'.' && path[2] != L'?')

@@ -6,6 +6,12 @@
 
 #include "base/sizes.h"
 
+// "X:\...": a path on a drive letter.
+bool IsDrivePath(const WCHAR* path);
+// "\\?\...": the file calls hand what follows to the file system as it
+// stands, without Windows' name rules.
+bool HasRawPrefix(const WCHAR* path);
+
 // The form of the full path `path` for the file calls: itself while it fits
 // MAX_PATH or already has the prefix; otherwise "\\?\X:\..." for a drive
 // path, "\\?\UNC\server\share\..." for a share. 1 done, 0 when it does not
