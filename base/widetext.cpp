@@ -98,71 +98,71 @@ int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style
     return ShowWideBox(owner, wide, caption, style);
 }
 
-int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style)
+// The program's text with names in place of its first `count` "%s" marks
+// (up to two; a null name is none). Room on the stack for the text around
+// usual paths; longer names take a block of their own.
+static int ShowFilledBox(HWND owner, const char* text, const WCHAR* const (&names)[2], int count,
+                         const char* caption, UINT style)
 {
-    const char* slot = strstr(text, "%s");
-    size_t headLength = slot ? (size_t)(slot - text) : strlen(text);
-    const char* tail = slot ? slot + 2 : "";
-    size_t tailLength = strlen(tail);
-    size_t nameLength = name ? wcslen(name) : 0;
+    // Pieces of the text between the marks filled.
+    const char* pieces[3];
+    size_t pieceLengths[3];
+    size_t nameLengths[2] = {0, 0};
+    size_t fixed = 1;
+    size_t named = 0;
+    int marks = 0;
+    const char* rest = text;
+    for (const char* slot; marks < count && (slot = strstr(rest, "%s")) != nullptr; ++marks) {
+        pieces[marks] = rest;
+        pieceLengths[marks] = (size_t)(slot - rest);
+        nameLengths[marks] = names[marks] ? wcslen(names[marks]) : 0;
+        fixed += pieceLengths[marks];
+        named += nameLengths[marks];
+        rest = slot + 2;
+    }
+    pieces[marks] = rest;
+    pieceLengths[marks] = strlen(rest);
+    fixed += pieceLengths[marks];
 
-    // Room for the program's text around a usual path; a longer name takes
-    // a block of its own.
     WCHAR local[2 * kPathSize];
     WCHAR* box = local;
     size_t capacity = sizeof(local) / sizeof(local[0]);
-    size_t fixed = headLength + tailLength + 1;
-    if (fixed > capacity || nameLength > capacity - fixed) {
+    if (fixed > capacity || named > capacity - fixed) {
         WCHAR* block = nullptr;
-        if (nameLength < SIZE_MAX / sizeof(WCHAR) - fixed)
-            block = (WCHAR*)malloc((nameLength + fixed) * sizeof(WCHAR));
+        if (named < SIZE_MAX / sizeof(WCHAR) - fixed)
+            block = (WCHAR*)malloc((named + fixed) * sizeof(WCHAR));
         if (block) {
             box = block;
-            capacity = nameLength + fixed;
+            capacity = named + fixed;
         } else {
-            // Without its name rather than not at all.
-            nameLength = 0;
+            // Without its names rather than not at all.
+            nameLengths[0] = nameLengths[1] = 0;
         }
     }
-    size_t at = AppendProgramText(box, capacity, 0, text, headLength);
-    if (nameLength > 0 && nameLength < capacity - at) {
-        memcpy(box + at, name, nameLength * sizeof(WCHAR));
-        at += nameLength;
-        box[at] = L'\0';
+    size_t at = 0;
+    for (int i = 0; i <= marks; ++i) {
+        at = AppendProgramText(box, capacity, at, pieces[i], pieceLengths[i]);
+        if (i < marks && nameLengths[i] > 0 && nameLengths[i] < capacity - at) {
+            memcpy(box + at, names[i], nameLengths[i] * sizeof(WCHAR));
+            at += nameLengths[i];
+            box[at] = L'\0';
+        }
     }
-    AppendProgramText(box, capacity, at, tail, tailLength);
     int answer = ShowWideBox(owner, box, caption, style);
     if (box != local)
         free(box);
     return answer;
 }
 
+int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style)
+{
+    const WCHAR* const names[2] = {name, nullptr};
+    return ShowFilledBox(owner, text, names, 1, caption, style);
+}
+
 int ShowNamesBox(HWND owner, const char* text, const WCHAR* first, const WCHAR* second, const char* caption,
                  UINT style)
 {
-    // The text up to its second mark with the first name, then the rest with the second.
-    const char* slot = strstr(text, "%s");
-    const char* secondSlot = slot ? strstr(slot + 2, "%s") : nullptr;
-    if (!secondSlot)
-        return ShowNameBox(owner, text, first, caption, style);
-    size_t headLength = (size_t)(secondSlot - text);
-    size_t firstLength = first ? wcslen(first) : 0;
-    size_t secondLength = second ? wcslen(second) : 0;
-    size_t tailLength = strlen(secondSlot + 2);
-    size_t capacity = headLength + firstLength + secondLength + tailLength + 1;
-    if (firstLength >= SIZE_MAX / 4 / sizeof(WCHAR) || secondLength >= SIZE_MAX / 4 / sizeof(WCHAR))
-        return ShowNameBox(owner, text, first, caption, style);
-    WCHAR* box = (WCHAR*)malloc(capacity * sizeof(WCHAR));
-    if (!box)
-        return ShowNameBox(owner, text, first, caption, style);
-    size_t at = AppendProgramText(box, capacity, 0, text, (size_t)(slot - text));
-    memcpy(box + at, first ? first : L"", firstLength * sizeof(WCHAR));
-    at += firstLength;
-    at = AppendProgramText(box, capacity, at, slot + 2, (size_t)(secondSlot - slot - 2));
-    memcpy(box + at, second ? second : L"", secondLength * sizeof(WCHAR));
-    at += secondLength;
-    AppendProgramText(box, capacity, at, secondSlot + 2, tailLength);
-    int answer = ShowWideBox(owner, box, caption, style);
-    free(box);
-    return answer;
+    const WCHAR* const names[2] = {first, second};
+    return ShowFilledBox(owner, text, names, 2, caption, style);
 }
