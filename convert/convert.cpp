@@ -115,7 +115,7 @@ static void ComparablePath(const WCHAR* path, WCHAR (&out)[kLongPathSize])
         // "\\?\UNC\server\share" is "\\server\share".
         text += 6;
         text[0] = L'\\';
-    } else if (wcsncmp(text, L"\\\\?\\", 4) == 0) {
+    } else if (HasRawPrefix(text)) {
         text += 4;
     }
     size_t rest = wcslen(text);
@@ -389,11 +389,7 @@ static void KeepBeside(const WCHAR* tempCall, const WCHAR* temp, const WCHAR* ta
 // A request path without its NUL inside the buffer is refused, never cut.
 static bool FitsPathBuffer(const WCHAR (&path)[kLongPathSize])
 {
-    for (size_t i = 0; i < kLongPathSize; ++i) {
-        if (path[i] == L'\0')
-            return true;
-    }
-    return false;
+    return wmemchr(path, L'\0', kLongPathSize) != nullptr;
 }
 
 int ConfirmOverwrite(const WCHAR* targetPath, HWND page)
