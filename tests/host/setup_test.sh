@@ -32,9 +32,14 @@ EOF
 echo "dpkg $*" >>"$STATE/calls"
 case $1 in
   --print-foreign-architectures) cat "$STATE/arches" 2>/dev/null ;;
+  --print-architecture) echo amd64 ;;
   --add-architecture) echo "$2" >>"$STATE/arches" ;;
+  --compare-versions) exec /usr/bin/dpkg "$@" ;;
 esac
 EOF
+  # apt-get, with one resolver rule where "$STATE/skew" holds "lib newer older":
+  # the 64-bit lib stands at the newer version, its 32-bit twin (which the
+  # 32-bit Wine needs) exists only at the older one, and both must match.
   cat >"$bin/apt-get" <<'EOF'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$STATE/calls"
@@ -47,21 +52,64 @@ case " $* " in
     fi
     exit 0 ;;
 esac
-pkgs=()
-for a in "$@"; do case $a in -* | install) ;; *) pkgs+=("$a") ;; esac; done
+simulate=no release= downgrades=no pkgs=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    -s) simulate=yes ;;
+    -t) release=$2; shift ;;
+    --allow-downgrades) downgrades=yes ;;
+    -* | install) ;;
+    *) pkgs+=("$1") ;;
+  esac
+  shift
+done
+if [ -n "$release" ] && [ "$release" != "$(cat "$STATE/codename" 2>/dev/null)" ]; then
+  echo "E: The value '$release' is invalid for APT::Default-Release as such a release is not available in the sources" >&2
+  exit 100
+fi
+broken() {
+  echo "Some packages could not be installed."
+  echo "The following packages have unmet dependencies:"
+  echo "$@"
+  echo "E: Unable to correct problems, you have held broken packages." >&2
+  exit 100
+}
+asked() { [[ " ${pkgs[*]} " == *" $1 "* ]]; }
 for p in "${pkgs[@]}"; do
-  if [[ $p == *:i386 ]] && ! grep -qx i386 "$STATE/arches" 2>/dev/null; then
+  if [[ $p == *:i386* ]] && ! grep -qx i386 "$STATE/arches" 2>/dev/null; then
     echo "E: Unable to locate package $p" >&2; exit 100
   fi
-  if grep -qx -- "$p" "$STATE/broken" 2>/dev/null; then
-    echo "Some packages could not be installed."
-    echo "The following packages have unmet dependencies:"
-    echo " $p : Depends: libc6 but it is not going to be installed"
-    echo "E: Unable to correct problems, you have held broken packages." >&2
-    exit 100
-  fi
+  grep -qx -- "$p" "$STATE/broken" 2>/dev/null && broken " $p : Depends: libc6 but it is not going to be installed"
 done
-printf '%s\n' "${pkgs[@]}" >>"$STATE/installed"
+plan=() removes=()
+if [ -f "$STATE/skew" ] && asked wine32:i386; then
+  read -r lib newer older <"$STATE/skew"
+  asked "$lib:i386" || broken " libwine:i386 : Depends: $lib:i386 (>= 1.0.0) but it is not going to be installed"
+  [ -n "$release" ] || broken " libxml2:i386 : Depends: zlib1g:i386 (>= 1:1.2.3.3) but it is not going to be installed"
+  if asked "$lib:amd64=$older"; then
+    plan=("Inst $lib [$newer] ($older Debian:12/stable [amd64])")
+    [ "$downgrades" = yes ] || { echo "E: Packages were downgraded and -y was used without --allow-downgrades." >&2; exit 100; }
+  elif asked wine64 || asked libwine:amd64; then
+    broken " wine64 : Depends: libwine (= 8.0~repack-4) but it is not going to be installed"
+  else
+    removes=(wine64 libwine "$lib")
+  fi
+  plan+=("Inst $lib:i386 ($older Debian:12/stable [i386])" "Inst libwine:i386 (8.0~repack-4 Debian:12/stable [i386])")
+fi
+if [ "$simulate" = yes ]; then
+  for r in "${removes[@]}"; do echo "Remv $r [1] []"; done
+  printf '%s\n' "${plan[@]}"
+  for p in "${pkgs[@]}"; do echo "Inst ${p%%=*} (1 Debian:12/stable [amd64])"; done
+  exit 0
+fi
+if [ -f "$STATE/matched-fails" ] && [ ${#plan[@]} -gt 0 ]; then
+  echo "E: Failed to fetch http://deb.example/debian/pool/main/w/wine/libwine_8.0_i386.deb  404  Not Found" >&2
+  exit 100
+fi
+printf '%s\n' "${removes[@]}" | sed '/^$/d' >>"$STATE/removed"
+for r in "${removes[@]}"; do sed -i "/^${r}\(:amd64\)\?\$/d" "$STATE/installed"; done
+printf '%s\n' "${pkgs[@]%%=*}" >>"$STATE/installed"
+printf '%s\n' "${plan[@]}" >>"$STATE/done"
 EOF
   printf '#!/usr/bin/env bash\nexec "$@"\n' >"$bin/sudo"
   chmod +x "$bin"/*
@@ -78,8 +126,11 @@ run_setup() {
   export STATE
   : >"$STATE/installed"
   : >"$STATE/calls"
+  : >"$STATE/removed"
+  echo kestrel >"$STATE/codename"
+  printf 'ID=debian\nVERSION_ID="12"\nVERSION_CODENAME=kestrel\n' >"$STATE/os-release"
   for f in "${@:2}"; do eval "$f"; done
-  PATH="$work/bin:$PATH" KAVONIX_KERNEL_RUNS_32BIT=$kernel32 KAVONIX_WIN32_RUNS= \
+  PATH="$work/bin:$PATH" KAVONIX_KERNEL_RUNS_32BIT=$kernel32 KAVONIX_WIN32_RUNS= KAVONIX_OS_RELEASE=$STATE/os-release \
     "$work/tree/scripts/setup" >"$work/out" 2>"$work/err"
   status=$?
 }
@@ -104,9 +155,36 @@ for p in "${required[@]}"; do installed "$p" || fail "$p not installed"; done
 installed wine32:i386 && fail "wine32:i386 installed"
 grep -qx "setup: 32-bit Wine could not be installed: E: Unable to correct problems, you have held broken packages.; the 64-bit build runs instead" "$work/out" ||
   fail "no one-line reason: $(cat "$work/out")"
-reason=$(cd "$work/tree" && bash -c '. scripts/wine-lib.sh; kavonix_wine32=/nonexistent; kavonix_win32_missing')
+reason=$(cd "$work/tree" && KAVONIX_KERNEL_RUNS_32BIT=yes bash -c '. scripts/wine-lib.sh; kavonix_wine32=/nonexistent; kavonix_win32_missing')
 [ "$reason" = "32-bit Wine could not be installed: E: Unable to correct problems, you have held broken packages." ] ||
   fail "the other scripts do not name the cause: $reason"
+
+# The 64-bit Wine pulled a shared library from the security suite; the 32-bit
+# side has only the release's older version of it.
+skew='echo "libgstreamer-plugins-base1.0-0 1.22.0-3+deb12u7 1.22.0-3+deb12u6" >"$STATE/skew"'
+
+case_name="wine32:i386 refused for a shared library's version: both sides matched"
+run_setup yes "$skew"
+[ $status -eq 0 ] || fail "exit $status: $(cat "$work/err")"
+for p in "${required[@]}" wine32:i386; do installed "$p" || fail "$p not installed"; done
+[ ! -s "$STATE/removed" ] || fail "a plan with removals was carried out: $(cat "$STATE/removed")"
+grep -qx "Inst libgstreamer-plugins-base1.0-0 \[1.22.0-3+deb12u7\] (1.22.0-3+deb12u6 .*" "$STATE/done" ||
+  fail "the 64-bit library was not taken at the 32-bit side's version: $(cat "$STATE/done" 2>/dev/null)"
+[ "$(grep -c 'libgstreamer' "$work/out")" -eq 1 ] &&
+  grep -q "^setup: .*32-bit Wine is installed.*libgstreamer-plugins-base1.0-0 1.22.0-3+deb12u6 (was 1.22.0-3+deb12u7)" "$work/out" ||
+  fail "no one line naming what was taken older: $(cat "$work/out")"
+[ "$(grep -c -- '-t kestrel' "$STATE/calls")" -gt 0 ] || fail "the release's codename was not asked for"
+[ ! -f "$work/tree/build/setup-win32-wine.txt" ] || fail "a note of a 32-bit failure is left"
+
+case_name="the matched plan fails too"
+run_setup yes "$skew" 'touch "$STATE/matched-fails"'
+[ $status -eq 0 ] || fail "exit $status: $(cat "$work/err")"
+for p in "${required[@]}"; do installed "$p" || fail "$p not installed"; done
+installed wine32:i386 && fail "wine32:i386 installed"
+[ ! -s "$STATE/removed" ] || fail "a plan with removals was carried out: $(cat "$STATE/removed")"
+grep -qx "setup: 32-bit Wine could not be installed: .*; the 64-bit build runs instead" "$work/out" ||
+  fail "no one-line reason: $(cat "$work/out")"
+[ -f "$work/tree/build/setup-win32-wine.txt" ] || fail "no note for the other scripts"
 
 case_name="kernel without 32-bit programs"
 run_setup no
