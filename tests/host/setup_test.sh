@@ -87,7 +87,7 @@ if [ -f "$STATE/skew" ] && asked wine32:i386; then
   asked "$lib:i386" || broken " libwine:i386 : Depends: $lib:i386 (>= 1.0.0) but it is not going to be installed"
   [ -n "$release" ] || broken " libxml2:i386 : Depends: zlib1g:i386 (>= 1:1.2.3.3) but it is not going to be installed"
   if asked "$lib:amd64=$older"; then
-    plan=("Inst $lib [$newer] ($older Debian:12/stable [amd64])")
+    plan=("Inst $lib [$newer] ($older Debian:12/stable [amd64])" "Inst zstd [1.5.4+dfsg2-5] (1.5.4+dfsg2-5+deb12u1 Debian-Security:12/stable-security [amd64])")
     [ "$downgrades" = yes ] || { echo "E: Packages were downgraded and -y was used without --allow-downgrades." >&2; exit 100; }
   elif asked wine64 || asked libwine:amd64; then
     broken " wine64 : Depends: libwine (= 8.0~repack-4) but it is not going to be installed"
@@ -173,6 +173,7 @@ grep -qx "Inst libgstreamer-plugins-base1.0-0 \[1.22.0-3+deb12u7\] (1.22.0-3+deb
 [ "$(grep -c 'libgstreamer' "$work/out")" -eq 1 ] &&
   grep -q "^setup: .*32-bit Wine is installed.*libgstreamer-plugins-base1.0-0 1.22.0-3+deb12u6 (was 1.22.0-3+deb12u7)" "$work/out" ||
   fail "no one line naming what was taken older: $(cat "$work/out")"
+grep -q zstd "$work/out" && fail "a package taken newer is named as older: $(cat "$work/out")"
 [ "$(grep -c -- '-t kestrel' "$STATE/calls")" -gt 0 ] || fail "the release's codename was not asked for"
 [ ! -f "$work/tree/build/setup-win32-wine.txt" ] || fail "a note of a 32-bit failure is left"
 
