@@ -41,11 +41,18 @@ static HBITMAP MakeBanner(HINSTANCE instance, int width, int height)
     if (large == nullptr)
         return nullptr;
     BITMAP size;
+    if (GetObjectA(large, sizeof(size), &size) == 0) {
+        DeleteObject(large);
+        return nullptr;
+    }
+    // At 192 DPI the large drawing is the size due: shown as it is.
+    if (size.bmWidth == width && size.bmHeight == height)
+        return large;
     HBITMAP scaled = nullptr;
     HDC screen = GetDC(nullptr);
     HDC from = CreateCompatibleDC(screen);
     HDC to = CreateCompatibleDC(screen);
-    if (screen != nullptr && from != nullptr && to != nullptr && GetObjectA(large, sizeof(size), &size) != 0)
+    if (screen != nullptr && from != nullptr && to != nullptr)
         scaled = CreateCompatibleBitmap(screen, width, height);
     if (scaled != nullptr) {
         HGDIOBJ oldFrom = SelectObject(from, large);
