@@ -2,6 +2,7 @@
 // page whose colour and cursor follow the mouse.
 #include "app/aboutpage.h"
 
+#include "app/screenscale.h"
 #include "base/widetext.h"
 #include "extras/mail.h"
 #include "res/resource.h"
@@ -31,8 +32,7 @@ void OnAboutPageInit(HWND page, HINSTANCE instance)
 {
     HWND link = GetDlgItem(page, IDC_LINK);
     HCURSOR previous = g_linkCursor;
-    g_linkCursor = static_cast<HCURSOR>(LoadImageA(instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR),
-                                                   IMAGE_CURSOR, 32, 32, LR_COLOR));
+    g_linkCursor = LoadLinkCursor(instance);
     if (g_linkCursor == nullptr) {
         ShowProgramBox(nullptr, "Error", nullptr, MB_OK);
     }

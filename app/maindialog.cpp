@@ -10,6 +10,7 @@
 #include "app/conversion.h"
 #include "app/converterpage.h"
 #include "app/ending.h"
+#include "app/screenscale.h"
 #include "base/language.h"
 #include "base/settings.h"
 #include "base/sizes.h"
@@ -133,10 +134,11 @@ static void SetBoldFont(HWND window)
 
 static void SetProgramIcons(HWND window)
 {
-    HANDLE bigIcon = LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 32, 32, LR_COLOR);
+    // The sizes the system draws them at: 32 and 16 at 96 DPI, more above.
+    HICON bigIcon = LoadProgramIcon(g_instance, SM_CXICON, SM_CYICON);
     if (bigIcon != nullptr)
         SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)bigIcon);
-    HANDLE smallIcon = LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, LR_COLOR);
+    HICON smallIcon = LoadProgramIcon(g_instance, SM_CXSMICON, SM_CYSMICON);
     if (smallIcon != nullptr)
         SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
 }
@@ -153,6 +155,7 @@ static INT_PTR OnMainInit(HWND window)
     SetWindowLongA(window, GWL_EXSTYLE, WS_EX_APPWINDOW);
     SetBoldFont(window);
     SetProgramIcons(window);
+    ScaleBanner(g_instance, GetDlgItem(window, IDC_BANNER));
     // With a negative index the quit request posted before may end this box at once.
     if (g_pageDialog == nullptr)
         ShowError("ERROR 1");

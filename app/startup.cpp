@@ -7,6 +7,7 @@
 
 #include "app/ending.h"
 #include "app/maindialog.h"
+#include "app/screenscale.h"
 #include "base/precision.h"
 #include "base/sizes.h"
 #include "base/systemlib.h"
@@ -48,8 +49,8 @@ static void RegisterOwnerClass(HINSTANCE instance, const char* className)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = OwnerWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
-    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
     windowClass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = className;

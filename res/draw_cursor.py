@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the about page's link cursor, res/link.cur: 32 x 32, monochrome,
-hot spot at the top-left corner. An arrow, a small smiling face beside it and
-the word GOTO under both.
+"""Draws the about page's link cursor, res/link.cur: monochrome, hot spot at
+the top-left corner, in the three sizes Windows asks for at 100, 150 and 200 %
+(32, 48 and 64 pixels). An arrow, a small smiling face beside it and the word
+GOTO under both, drawn at 32 and enlarged pixel by pixel.
 
     python3 res/draw_cursor.py [output path]
 """
@@ -10,6 +11,7 @@ import struct
 import sys
 
 SIZE = 32
+SIZES = (32, 48, 64)
 
 # '#' black, 'o' white, '.' transparent.
 ARROW = [
@@ -104,29 +106,47 @@ def draw():
     return canvas
 
 
+def enlarged(canvas, size):
+    """The canvas at `size` pixels: each pixel takes the one it lies over at 32,
+    so every stroke stays one colour and the outlines stay closed."""
+    return [[canvas[y * SIZE // size][x * SIZE // size] for x in range(size)]
+            for y in range(size)]
+
+
 def mask_rows(canvas, bit_for):
     """Rows of 1-bit pixels, bottom row first, each padded to 4 bytes."""
     data = bytearray()
+    stride = (len(canvas[0]) + 31) // 32 * 4
     for line in reversed(canvas):
-        bits = 0
-        for pixel in line:
-            bits = (bits << 1) | bit_for(pixel)
-        data += struct.pack(">I", bits)
+        bits = bytearray(stride)
+        for x, pixel in enumerate(line):
+            if bit_for(pixel):
+                bits[x // 8] |= 0x80 >> (x % 8)
+        data += bits
     return bytes(data)
 
 
-def cursor_file(canvas):
+def cursor_image(canvas):
     # XOR mask: 1 paints white (colour 1); AND mask: 1 keeps the screen.
+    size = len(canvas)
     xor_mask = mask_rows(canvas, lambda p: 1 if p == "o" else 0)
     and_mask = mask_rows(canvas, lambda p: 1 if p == "." else 0)
     palette = struct.pack("<4B4B", 0, 0, 0, 0, 255, 255, 255, 0)
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 1, 0,
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 1, 0,
                          len(xor_mask) + len(and_mask), 0, 0, 2, 0)
-    image = header + palette + xor_mask + and_mask
+    return header + palette + xor_mask + and_mask
+
+
+def cursor_file(canvas):
+    images = [cursor_image(enlarged(canvas, size)) for size in SIZES]
     hot_x, hot_y = 0, 0
-    directory = struct.pack("<HHH", 0, 2, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 2, 0, hot_x, hot_y, len(image), 6 + 16)
-    return directory + entry + image
+    directory = struct.pack("<HHH", 0, 2, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for size, image in zip(SIZES, images):
+        entries += struct.pack("<BBBBHHII", size, size, 2, 0, hot_x, hot_y, len(image), offset)
+        offset += len(image)
+    return directory + entries + b"".join(images)
 
 
 def main():

@@ -9,6 +9,7 @@
 // Images
 #define IDI_PROGRAM 108
 #define IDB_BANNER 137
+#define IDB_BANNER_2X 138   // the banner at twice the size, scaled to the screen's DPI
 #define IDC_LINK_CURSOR 153
 
 // Main dialog
@@ -19,6 +20,7 @@
 #define IDC_TAB_LANGUAGE 1087
 #define IDC_TAB_ABOUT 1088
 #define IDC_TAB_EXTRAS 1089
+#define IDC_BANNER 1090
 #define IDC_BANNER_TEXT 1081
 #define IDC_BANNER_TEXT2 1082
 #define IDC_PAGE_PLACEHOLDER 1011

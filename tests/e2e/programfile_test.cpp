@@ -92,3 +92,52 @@ TEST(ProgramFile, DeclaresNoExecutionLevel)
         EXPECT_EQ(std::string::npos, manifest.find("requestedExecutionLevel")) << manifest;
     }
 }
+
+typedef BOOL(WINAPI* QueryActCtxSettingsProc)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);
+
+// The manifest as Windows reads it when the program starts: resource 1 made
+// into an activation context, and its setting asked for by name. It declares
+// the program DPI-aware, so that Windows draws it at the screen's scale, and
+// nothing that would change how it runs: no execution level (the settings
+// file's VirtualStore), no OS list, no long paths, no GDI scaling and no common
+// controls 6. Asked for at run time: Windows XP has no QueryActCtxSettingsW.
+TEST(ProgramFile, DeclaresDpiAwarenessAndNothingElse)
+{
+    std::string path = ProgramPath();
+    std::wstring widePath(path.begin(), path.end());
+    ACTCTXW request = {};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = widePath.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(INVALID_HANDLE_VALUE, context) << path << ": no manifest 1, error " << GetLastError();
+    QueryActCtxSettingsProc query = (QueryActCtxSettingsProc)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW");
+    WCHAR value[64] = L"";
+    SIZE_T written = 0;
+    BOOL found = query != nullptr &&
+                 query(0, context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", value,
+                       sizeof(value) / sizeof(value[0]), &written);
+    ReleaseActCtx(context);
+    ASSERT_NE(nullptr, query);
+    EXPECT_TRUE(found) << "error " << GetLastError();
+    EXPECT_STREQ(L"true", value);
+
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    std::vector<std::string> manifests;
+    EnumResourceNamesA(module, (LPCSTR)RT_MANIFEST, CollectManifest, (LONG_PTR)&manifests);
+    FreeLibrary(module);
+    ASSERT_EQ(1u, manifests.size());
+    const std::string& manifest = manifests[0];
+    EXPECT_EQ(0u, manifest.find("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << manifest;
+    for (const char* absent : {"trustInfo", "requestedExecutionLevel", "supportedOS", "longPathAware", "gdiScaling",
+                               "dpiAwareness", "Microsoft.Windows.Common-Controls"})
+        EXPECT_EQ(std::string::npos, manifest.find(absent)) << absent;
+    // The identity first, and one v3 application element.
+    EXPECT_LT(manifest.find("<assemblyIdentity"), manifest.find("<application"));
+    size_t application = manifest.find("urn:schemas-microsoft-com:asm.v3");
+    EXPECT_NE(std::string::npos, application);
+    EXPECT_EQ(std::string::npos, manifest.find("urn:schemas-microsoft-com:asm.v3", application + 1));
+}
