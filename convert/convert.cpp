@@ -2,6 +2,7 @@
 // bytes of every whole sector, back to back. Runs on the job's worker thread.
 #include "convert/convert.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -46,6 +47,24 @@ int ChooseSectorLayout(const unsigned char (&header)[kHeaderSize], SectorLayout*
 static void SendConvertError(HWND page, ConvertError code, const WCHAR* left = nullptr)
 {
     SendMessageA(page, WM_CONVERT_ERROR, (WPARAM)left, (LPARAM)code);
+}
+
+// The kept image and the old file, both left where they should not be: the
+// two names one after the other in one message. Without memory for them,
+// the image's alone.
+static void SendLeftPair(HWND page, const WCHAR* image, const WCHAR* oldFile)
+{
+    size_t imageLength = wcslen(image);
+    size_t oldLength = wcslen(oldFile);
+    WCHAR* pair = (WCHAR*)malloc((imageLength + oldLength + 2) * sizeof(WCHAR));
+    if (!pair) {
+        SendConvertError(page, kImageKeptBeside, image);
+        return;
+    }
+    memcpy(pair, image, (imageLength + 1) * sizeof(WCHAR));
+    memcpy(pair + imageLength + 1, oldFile, (oldLength + 1) * sizeof(WCHAR));
+    SendConvertError(page, kImageAndOldFileLeft, pair);
+    free(pair);
 }
 
 // A relative move of the source position. Past 4 GiB the move must carry its
@@ -246,13 +265,15 @@ int ConvertImage(const ConvertRequest& request)
     bool cancelled = !failed && g_cancelRequested.load(std::memory_order_relaxed) != 0;
     bool kept = false;
     WCHAR left[kLongPathSize];
+    WCHAR oldLeft[kLongPathSize];
     left[0] = L'\0';
+    oldLeft[0] = L'\0';
     if (failed || cancelled) {
         if (!DiscardImage(image, tempCall))
             memcpy(left, temp, (wcslen(temp) + 1) * sizeof(WCHAR));
     } else {
         CloseHandle(image);
-        if (!PutInPlace(tempCall, targetPath, state == kTargetReplaceable)) {
+        if (!PutInPlace(tempCall, request.targetPath, targetPath, state == kTargetReplaceable, oldLeft)) {
             KeepBeside(tempCall, temp, request.targetPath, left);
             kept = true;
         }
@@ -264,7 +285,10 @@ int ConvertImage(const ConvertRequest& request)
     const WCHAR* named = left[0] != L'\0' ? left : nullptr;
     if (kept) {
         ReportProgress(processed, total, page, kReportStopped);
-        SendConvertError(page, kImageKeptBeside, named);
+        if (oldLeft[0] != L'\0')
+            SendLeftPair(page, left, oldLeft);
+        else
+            SendConvertError(page, kImageKeptBeside, named);
         return -1;
     }
     if (failed) {
@@ -275,5 +299,7 @@ int ConvertImage(const ConvertRequest& request)
     ReportProgress(processed, total, page, cancelled ? kReportStopped : kReportFinal);
     if (named)
         SendConvertError(page, kPartialImageLeft, named);
+    if (oldLeft[0] != L'\0')
+        SendConvertError(page, kOldFileLeft, oldLeft);
     return 1;
 }

@@ -19,6 +19,10 @@ enum ConvertError {
     kSourceReadFailed = 6,   // likewise
     kImageKeptBeside = 7,    // complete, but it could not take the target's name; wParam: where it is
     kPartialImageLeft = 8,   // a cancelled run's partial image could not be deleted; wParam: where it is
+    kOldFileLeft = 9,        // the image took the name, the old file could not be deleted; wParam: where it is
+    // As kImageKeptBeside, and the old file could not go back to the target's
+    // name either; wParam: where the image is, after its NUL where the old file is.
+    kImageAndOldFileLeft = 10,
 };
 
 struct SectorLayout {

@@ -11,7 +11,16 @@
 #include "base/longpath.h"
 #include "base/widetext.h"
 
-ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle};
+// GetFileInformationByHandleEx is Vista's, its FileIdInfo class Windows 8's:
+// looked up, so that the program still starts on XP.
+static IdentifyByIdCall FindIdentifyById()
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    FARPROC found = kernel ? GetProcAddress(kernel, "GetFileInformationByHandleEx") : nullptr;
+    return reinterpret_cast<IdentifyByIdCall>(reinterpret_cast<void*>(found));
+}
+
+ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle, FindIdentifyById(), ReplaceFileW};
 
 static bool MoveToStart(HANDLE file)
 {
@@ -77,15 +86,40 @@ static void ComparablePath(const WCHAR* path, WCHAR (&out)[kLongPathSize])
     CharUpperBuffW(out, (DWORD)rest);
 }
 
+// The 128-bit identity where the system gives one (Windows 8 and later): 1
+// one file, 0 two files, -1 none to be had (an older system, a file system
+// that does not answer, or IDs of nothing but zeros).
+static int SameByFileId(HANDLE target, HANDLE source)
+{
+    if (!g_imageFileCalls.m_identifyById)
+        return -1;
+    FileIdInformation existing;
+    FileIdInformation image;
+    if (!g_imageFileCalls.m_identifyById(target, kFileIdInfoClass, &existing, sizeof(existing)) ||
+        !g_imageFileCalls.m_identifyById(source, kFileIdInfoClass, &image, sizeof(image)))
+        return -1;
+    static const BYTE kNoId[sizeof(existing.m_fileId)] = {0};
+    if (memcmp(existing.m_fileId, kNoId, sizeof(kNoId)) == 0 && memcmp(image.m_fileId, kNoId, sizeof(kNoId)) == 0)
+        return -1;
+    return existing.m_volumeSerial == image.m_volumeSerial &&
+                   memcmp(existing.m_fileId, image.m_fileId, sizeof(existing.m_fileId)) == 0
+               ? 1
+               : 0;
+}
+
 // Whether the existing target is the source: one file when the volume serial
-// numbers and file indexes match (compared while both are open, as a file
-// system may give a closed file's index to another). Where a file system
+// numbers and file IDs match (compared while both are open, as a file system
+// may give a closed file's ID to another). The 128-bit ID comes first: on
+// ReFS the 64-bit index of two files may be the same. Where a file system
 // tells no identity, the full paths are compared without regard to case: a
 // short form or a second link then passes as another file, and only the
 // source's own handle, which shares no delete, still keeps it from being
 // replaced.
-static bool IsTheSource(HANDLE target, const WCHAR* targetPath, HANDLE source, const WCHAR* sourcePath)
+bool IsTheSource(HANDLE target, const WCHAR* targetPath, HANDLE source, const WCHAR* sourcePath)
 {
+    int same = SameByFileId(target, source);
+    if (same != -1)
+        return same == 1;
     BY_HANDLE_FILE_INFORMATION existing;
     BY_HANDLE_FILE_INFORMATION image;
     if (g_imageFileCalls.m_identify(target, &existing) && g_imageFileCalls.m_identify(source, &image) &&
@@ -145,46 +179,68 @@ const WCHAR* LastComponentOf(const WCHAR* path)
 static const size_t kTempDigits = 7;
 static const int kTempAttempts = 64;
 
+// A name beside the target made by the rule of the image's own names, the
+// `attempt`-th of a run: a lead character and hex digits. Without an
+// extension it cannot pass for an image, it is never the target's own name
+// (the lead differs from the target's first character), and it is no longer
+// than that name, so its path fits wherever the target's does. `target` and
+// `name` are the paths as shown; `call` the form of `name` for the file
+// calls. False when the rule gives no (further) name.
+static bool NameBeside(const WCHAR* target, DWORD seed, int attempt, WCHAR (&name)[kLongPathSize],
+                       WCHAR (&call)[kLongPathSize])
+{
+    name[0] = L'\0';
+    call[0] = L'\0';
+    const WCHAR* last = LastComponentOf(target);
+    size_t folderLength = (size_t)(last - target);
+    size_t lastLength = wcslen(last);
+    if (lastLength == 0 || folderLength + lastLength >= kLongPathSize)
+        return false;
+    size_t digits = lastLength - 1 < kTempDigits ? lastLength - 1 : kTempDigits;
+    if (attempt >= (digits > 0 ? kTempAttempts : 1))
+        return false;
+    WCHAR lead = last[0] == L'~' ? L'_' : L'~';
+    static const WCHAR kHex[] = L"0123456789ABCDEF";
+    DWORD value = seed + (DWORD)attempt * 0x9E3779B9u;
+    memcpy(name, target, folderLength * sizeof(WCHAR));
+    WCHAR* out = name + folderLength;
+    *out++ = lead;
+    for (size_t i = 0; i < digits; ++i)
+        *out++ = kHex[(value >> (4 * i)) & 0xF];
+    *out = L'\0';
+    if (FileCallPath(name, call) == 1)
+        return true;
+    name[0] = L'\0';
+    call[0] = L'\0';
+    return false;
+}
+
+static DWORD NameSeed()
+{
+    return (GetCurrentProcessId() << 16) ^ GetTickCount();
+}
+
+// Only a name taken by another file or folder is worth another try.
+static bool TakenByAnother(DWORD error, const WCHAR* call)
+{
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+           GetFileAttributesW(call) != INVALID_FILE_ATTRIBUTES;
+}
+
 // The image is written under a name of its own in the target's folder, so
-// that putting it in place is a rename within one volume. The name is a lead
-// character and hex digits: without an extension it cannot pass for an image,
-// it is never the target's own name (the lead differs from the target's first
-// character), and it is no longer than that name, so its path fits wherever
-// the target's does. CREATE_NEW makes it this run's alone, also against
-// another instance writing into the same folder. `target` and `temp` are the
-// paths as shown; the file calls get `call`, their form for them.
+// that putting it in place is a rename within one volume. CREATE_NEW makes
+// the name this run's alone, also against another instance writing into the
+// same folder. `target` and `temp` are the paths as shown; the file calls get
+// `call`, their form for them.
 HANDLE CreateBeside(const WCHAR* target, WCHAR (&temp)[kLongPathSize], WCHAR (&call)[kLongPathSize])
 {
-    temp[0] = L'\0';
-    call[0] = L'\0';
-    const WCHAR* name = LastComponentOf(target);
-    size_t folderLength = (size_t)(name - target);
-    size_t nameLength = wcslen(name);
-    if (nameLength == 0 || folderLength + nameLength >= kLongPathSize)
-        return INVALID_HANDLE_VALUE;
-    size_t digits = nameLength - 1 < kTempDigits ? nameLength - 1 : kTempDigits;
-    WCHAR lead = name[0] == L'~' ? L'_' : L'~';
-    static const WCHAR kHex[] = L"0123456789ABCDEF";
-    DWORD seed = (GetCurrentProcessId() << 16) ^ GetTickCount();
-    int attempts = digits > 0 ? kTempAttempts : 1;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        DWORD value = seed + (DWORD)attempt * 0x9E3779B9u;
-        memcpy(temp, target, folderLength * sizeof(WCHAR));
-        WCHAR* out = temp + folderLength;
-        *out++ = lead;
-        for (size_t i = 0; i < digits; ++i)
-            *out++ = kHex[(value >> (4 * i)) & 0xF];
-        *out = L'\0';
-        if (FileCallPath(temp, call) != 1)
-            break;
+    DWORD seed = NameSeed();
+    for (int attempt = 0; NameBeside(target, seed, attempt, temp, call); ++attempt) {
         HANDLE file = CreateFileW(call, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                   nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
-        DWORD error = GetLastError();
-        // Only a name taken by another file or folder is worth another try.
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
-            GetFileAttributesW(call) == INVALID_FILE_ATTRIBUTES)
+        if (!TakenByAnother(GetLastError(), call))
             break;
     }
     temp[0] = L'\0';
@@ -205,9 +261,28 @@ static bool MayPass(DWORD error)
            error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
 }
 
+// Only "no such file" frees a name: one that answers access denied may be a
+// file whose delete is pending while another program still holds it.
 static bool NameIsFree(const WCHAR* path)
 {
     return GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// The name ReplaceFile keeps the old file under until the image has its
+// name: by the rule of the image's own names, and free. It is not created
+// beforehand: ReplaceFile is to give it the old file, not to replace a file.
+static bool ChooseBackupName(const WCHAR* target, WCHAR (&backup)[kLongPathSize], WCHAR (&call)[kLongPathSize])
+{
+    DWORD seed = NameSeed() ^ 0x5A5A5A5Au;
+    for (int attempt = 0; NameBeside(target, seed, attempt, backup, call); ++attempt) {
+        if (NameIsFree(call))
+            return true;
+        if (!TakenByAnother(GetLastError(), call))
+            break;
+    }
+    backup[0] = L'\0';
+    call[0] = L'\0';
+    return false;
 }
 
 // 0 when ReplaceFile could open both files now, else the error of the open
@@ -230,45 +305,9 @@ static DWORD ReplaceBlockedBy(const WCHAR* target, const WCHAR* temp)
     return 0;
 }
 
-// The finished image takes the target's name in one step: the name holds the
-// old file or the whole new image, never a part of one. An existing target
-// is replaced by ReplaceFile, so that the name keeps what Windows keeps on a
-// safe save (its ACL and owner, attributes, compression, encryption,
-// creation time, short name and streams). Failed, ReplaceFile leaves both
-// files under their names, except where it leaves the target's name free
-// (documented for ERROR_UNABLE_TO_MOVE_REPLACEMENT and its _2 without a
-// backup name; a target deleted meanwhile): the image is then moved there.
-// A new name is created by a move that never replaces a file that has taken
-// the name since the check.
-bool PutInPlace(const WCHAR* temp, const WCHAR* target, bool replace)
+// Deletes `path`, tried again as a replace is. False when it is still there.
+static bool DeleteRetrying(const WCHAR* path)
 {
-    for (int attempt = 1;; ++attempt) {
-        DWORD error = replace ? ReplaceBlockedBy(target, temp) : 0;
-        if (error == 0) {
-            BOOL done = replace ? ReplaceFileW(target, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                : MoveFileExW(temp, target, MOVEFILE_WRITE_THROUGH);
-            if (done)
-                return true;
-            error = GetLastError();
-        }
-        if (replace && NameIsFree(target)) {
-            replace = false;
-            continue;
-        }
-        if (attempt >= kReplaceAttempts || !MayPass(error))
-            return false;
-        Sleep(kReplacePauseMs);
-    }
-}
-
-// An image that is not complete is deleted, tried again as a replace is.
-// One that another program still holds is cut to nothing first, so that what
-// is left does not keep its space on the disk. False when it is still there.
-bool DiscardImage(HANDLE image, const WCHAR* path)
-{
-    if (MoveToStart(image))
-        SetEndOfFile(image);
-    CloseHandle(image);
     for (int attempt = 1;; ++attempt) {
         if (DeleteFileW(path))
             return true;
@@ -279,6 +318,109 @@ bool DiscardImage(HANDLE image, const WCHAR* path)
             return false;
         Sleep(kReplacePauseMs);
     }
+}
+
+// Moves `from` to the free name `to`, never over a file that has taken it,
+// tried again as a replace is.
+static bool MoveRetrying(const WCHAR* from, const WCHAR* to)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (attempt >= kReplaceAttempts || !MayPass(GetLastError()))
+            return false;
+        Sleep(kReplacePauseMs);
+    }
+}
+
+// ReplaceFile refused although both files could be opened as it opens them:
+// on a share where the user may change files but not their permissions, it
+// is denied the WRITE_DAC access it asks for on the replacement.
+static bool ReplaceRefused(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// The finished image takes the target's name in one step: the name holds the
+// old file or the whole new image, never a part of one. An existing target
+// is replaced by ReplaceFile, so that the name keeps what Windows keeps on a
+// safe save (its ACL and owner, attributes, compression, encryption,
+// creation time, short name and streams). Where ReplaceFile is refused, a
+// move over the target replaces it, as a plain save would: the name then
+// has the new file's ACL and streams, which Windows would not let the
+// program carry over anyway. ReplaceFile keeps the old file under a backup
+// name until the image has the name; failed, it leaves both files under
+// their names, or the old one under the backup name and the target's name
+// free (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2). A free name (also a target
+// deleted meanwhile) is taken by a move that never replaces a file that has
+// taken it since; where the image cannot take it, the old file goes back.
+// `oldLeft` receives the backup name, as shown, where the old file is left
+// under it.
+bool PutInPlace(const WCHAR* temp, const WCHAR* target, const WCHAR* targetCall, bool replace,
+                WCHAR (&oldLeft)[kLongPathSize])
+{
+    oldLeft[0] = L'\0';
+    WCHAR backup[kLongPathSize];
+    WCHAR backupCall[kLongPathSize];
+    backup[0] = L'\0';
+    backupCall[0] = L'\0';
+    // Without a backup name, a failed ReplaceFile may leave the old file gone
+    // or under a name nobody knows.
+    if (replace && !ChooseBackupName(target, backup, backupCall))
+        return false;
+    bool placed = false;
+    bool oldInBackup = false;
+    for (int attempt = 1;; ++attempt) {
+        DWORD error = replace ? ReplaceBlockedBy(targetCall, temp) : 0;
+        if (error == 0 && replace) {
+            if (g_imageFileCalls.m_replace(targetCall, temp, backupCall, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                           nullptr)) {
+                placed = true;
+                oldInBackup = true;
+                break;
+            }
+            error = GetLastError();
+            if (ReplaceRefused(error)) {
+                if (MoveFileExW(temp, targetCall, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                    placed = true;
+                    break;
+                }
+                error = GetLastError();
+            }
+        } else if (error == 0) {
+            if (MoveFileExW(temp, targetCall, MOVEFILE_WRITE_THROUGH)) {
+                placed = true;
+                break;
+            }
+            error = GetLastError();
+        }
+        if (replace && NameIsFree(targetCall)) {
+            // The old file is under the backup name where ReplaceFile got that far.
+            oldInBackup = !NameIsFree(backupCall);
+            replace = false;
+            continue;
+        }
+        if (attempt >= kReplaceAttempts || !MayPass(error))
+            break;
+        Sleep(kReplacePauseMs);
+    }
+    if (oldInBackup) {
+        bool gone = placed ? DeleteRetrying(backupCall) : MoveRetrying(backupCall, targetCall);
+        if (!gone)
+            memcpy(oldLeft, backup, (wcslen(backup) + 1) * sizeof(WCHAR));
+    }
+    return placed;
+}
+
+// An image that is not complete is deleted, tried again as a replace is.
+// One that another program still holds is cut to nothing first, so that what
+// is left does not keep its space on the disk. False when it is still there.
+bool DiscardImage(HANDLE image, const WCHAR* path)
+{
+    if (MoveToStart(image))
+        SetEndOfFile(image);
+    CloseHandle(image);
+    return DeleteRetrying(path);
 }
 
 // Where the extension of a last component begins: at its last dot, or at its end.

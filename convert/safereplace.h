@@ -7,12 +7,27 @@
 
 #include "base/sizes.h"
 
-// The calls by which the finished image reaches the disk and an existing
-// target is told from the source. Replaceable so that a test can make them
-// fail, or answer, as some disks and file systems do.
+// FILE_ID_INFO, the answer of GetFileInformationByHandleEx for its class
+// FileIdInfo (18): the volume's 64-bit serial number and the file's 128-bit ID.
+struct FileIdInformation {
+    ULONGLONG m_volumeSerial;
+    BYTE m_fileId[16];
+};
+const int kFileIdInfoClass = 18;
+typedef BOOL(WINAPI* IdentifyByIdCall)(HANDLE file, int infoClass, LPVOID information, DWORD size);
+typedef BOOL(WINAPI* ReplaceCall)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                                  LPVOID exclude, LPVOID reserved);
+
+// The calls by which the finished image reaches the disk, an existing target
+// is told from the source, and the image replaces it. Replaceable so that a
+// test can make them fail, or answer, as some disks, file systems and shares
+// do.
 struct ImageFileCalls {
     BOOL(WINAPI* m_flush)(HANDLE file);
     BOOL(WINAPI* m_identify)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+    // GetFileInformationByHandleEx where the system has it, else null.
+    IdentifyByIdCall m_identifyById;
+    ReplaceCall m_replace;
 };
 extern ImageFileCalls g_imageFileCalls;
 
@@ -23,6 +38,11 @@ const WCHAR* LastComponentOf(const WCHAR* path);
 bool IsDiskFile(HANDLE file);
 // An existing entry that is no file on a disk (a device, or one that cannot be queried).
 bool NamesNoDiskFile(const WCHAR* path);
+
+// Whether the open `target` is the open `source` (each with its path as
+// given): by the 128-bit file ID where the system gives one, else by the
+// 64-bit index, else by their full paths without regard to case.
+bool IsTheSource(HANDLE target, const WCHAR* targetPath, HANDLE source, const WCHAR* sourcePath);
 
 enum TargetState { kTargetAbsent, kTargetReplaceable, kTargetRefused };
 
@@ -36,10 +56,13 @@ TargetState CheckTarget(const WCHAR* target, HANDLE source, const WCHAR* sourceP
 // INVALID_HANDLE_VALUE when no such name can be had.
 HANDLE CreateBeside(const WCHAR* target, WCHAR (&temp)[kLongPathSize], WCHAR (&call)[kLongPathSize]);
 
-// Puts the closed image `temp` in place as `target` (both forms for the file
-// calls), replacing an existing target where `replace` is set. False when it
-// could not take the name.
-bool PutInPlace(const WCHAR* temp, const WCHAR* target, bool replace);
+// Puts the closed image `temp` (its form for the file calls) in place as
+// `target` (as shown; `targetCall` its form for the file calls), replacing
+// an existing target where `replace` is set. False when it could not take
+// the name. `oldLeft` receives, as shown, the name the old file is left
+// under where it could neither be deleted nor go back to the target's name.
+bool PutInPlace(const WCHAR* temp, const WCHAR* target, const WCHAR* targetCall, bool replace,
+                WCHAR (&oldLeft)[kLongPathSize]);
 
 // Closes and deletes an image that is not complete (`path`: its form for the
 // file calls). False when it is still there.

@@ -387,15 +387,18 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     lstrcpynW(g_request.targetPath, L"Z:\\dst\\a.iso", (int)kLongPathSize);
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kTargetWriteFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kSourceReadFailed));
-    EXPECT_EQ(TRUE, OnConvertError(window.Page(), 9));
+    EXPECT_EQ(TRUE, OnConvertError(window.Page(), 99));
     // The file a run had to leave beside the target, named after the target;
-    // sent as the run sends it.
-    const WCHAR* const left[] = {L"Z:\\dst\\a (neu).iso", L"Z:\\dst\\~1F", L"Z:\\dst\\~2F", L"Z:\\dst\\~3F"};
-    const LPARAM leftCodes[] = {kImageKeptBeside, kTargetWriteFailed, kSourceReadFailed, kPartialImageLeft};
-    for (int i = 0; i < 4; ++i)
+    // sent as the run sends it. The last: the kept image's name, then after
+    // its NUL the old file's.
+    const WCHAR* const left[] = {L"Z:\\dst\\a (neu).iso", L"Z:\\dst\\~1F", L"Z:\\dst\\~2F", L"Z:\\dst\\~3F",
+                                 L"Z:\\dst\\~4F", L"Z:\\dst\\a (neu).iso\0Z:\\dst\\~5F"};
+    const LPARAM leftCodes[] = {kImageKeptBeside,  kTargetWriteFailed, kSourceReadFailed,
+                                kPartialImageLeft, kOldFileLeft,       kImageAndOldFileLeft};
+    for (int i = 0; i < 6; ++i)
         SendMessageA(window.Page(), WM_CONVERT_ERROR, (WPARAM)left[i], leftCodes[i]);
     PumpMessages();
-    ASSERT_EQ(10u, boxes.Count());
+    ASSERT_EQ(12u, boxes.Count());
     seen = boxes.Seen();
     EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso", seen[4].text);
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin", seen[5].text);
@@ -408,6 +411,13 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n" + partial + "Z:\\dst\\~1F", seen[7].text);
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin\n\n" + partial + "Z:\\dst\\~2F", seen[8].text);
     EXPECT_EQ(partial + "Z:\\dst\\~3F", seen[9].text);
+    EXPECT_EQ("Die alte Datei lie\xDF sich nicht l\xF6schen:\nThe old file could not be deleted:\nZ:\\dst\\~4F",
+              seen[10].text);
+    EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n"
+                  "Das fertige Abbild liegt daneben als:\nThe finished image is kept beside it as:\n"
+                  "Z:\\dst\\a (neu).iso\n\n"
+                  "Die alte Datei liegt daneben als:\nThe old file is kept beside it as:\nZ:\\dst\\~5F",
+              seen[11].text);
 }
 
 TEST(ConverterPage, ErrorBoxHoldsTheRunUntilItIsClosed)
