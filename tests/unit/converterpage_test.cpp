@@ -151,6 +151,26 @@ TEST(ConverterShortcuts, StoredTargetOrNothing)
     EXPECT_EQ("", StoredTarget(dir + "none.lnk"));
 }
 
+// The link object gives at most MAX_PATH characters of a stored target: a
+// longer one is never taken cut, which could name another file. The dropped
+// shortcut itself is left, as for one that does not resolve.
+TEST(ConverterShortcuts, LongTargetIsNeverTakenCut)
+{
+    std::wstring dir = Wide(TestDir("longshortcut"));
+    std::wstring folder = dir + std::wstring(150, L'd');
+    CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    std::wstring target = folder + L"\\" + std::wstring(140, L'e') + L".bin";
+    ASSERT_GT(target.size(), (size_t)MAX_PATH);
+    ASSERT_TRUE(WriteImage(target, kImageMode1, 1));
+    std::wstring link = dir + L"long.lnk";
+    ASSERT_TRUE(MakeShortcut(link, target));
+    WCHAR resolved[kLongPathSize];
+    int found = ResolveShortcut(link.c_str(), resolved);
+    EXPECT_TRUE(found == 0 || target == resolved) << Ansi(resolved) << " of " << Ansi(target);
+    std::string dropped = Resolve({Ansi(link)});
+    EXPECT_TRUE(dropped == Ansi(link) || dropped == Ansi(target)) << dropped;
+}
+
 TEST(ConverterDrops, ResolvedFileFirstOfSeveralNoFolders)
 {
     std::string dir = TestDir("drops");
