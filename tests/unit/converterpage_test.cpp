@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <wctype.h>
+
 #include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
 
 #include "app/converterpage.h"
+#include "app/pathrules.h"
 #include "base/language.h"
 #include "convert/job.h"
 #include "convert/progress.h"
@@ -712,6 +715,37 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
     ASSERT_TRUE(window.WaitIdle());
     EXPECT_EQ(shown + 1, boxes.Count());
     EXPECT_EQ(ExpectedIso(30), ReadFileBytes(newTarget));
+}
+
+// Under "\\?\" Windows' name rules are off, and a device's name would make a
+// file that other programs cannot open: every device name is refused in any
+// case, with or without an extension or blanks before it; names that only
+// begin like one are taken.
+TEST(PathRules, DeviceNamesUnderTheRawPrefix)
+{
+    std::vector<std::wstring> devices = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const WCHAR* family : {L"COM", L"LPT"}) {
+        for (WCHAR digit = L'0'; digit <= L'9'; ++digit)
+            devices.push_back(family + std::wstring(1, digit));
+        for (WCHAR superscript : {(WCHAR)0x00B9, (WCHAR)0x00B2, (WCHAR)0x00B3})
+            devices.push_back(family + std::wstring(1, superscript));
+    }
+    const std::wstring folder = L"\\\\?\\C:\\images\\";
+    WCHAR out[kLongPathSize];
+    for (const std::wstring& device : devices) {
+        std::wstring lower = device;
+        for (WCHAR& c : lower)
+            c = (WCHAR)towlower(c);
+        for (const std::wstring& name : {device, device + L".iso", lower + L".tar.gz", device + L"  .txt"}) {
+            EXPECT_EQ(0, RequestPath((folder + name).c_str(), out)) << Ansi(name);
+            EXPECT_EQ(0, RequestPath((folder + name + L"\\disc.iso").c_str(), out)) << Ansi(name);
+        }
+    }
+    for (const WCHAR* name : {L"CONS", L"CO", L"NULL.iso", L"COM", L"COM10", L"LPT.iso", L"xcon.iso", L"AUX1",
+                              L"COM\x00B4", L"con-iso", L"prn_.txt"}) {
+        EXPECT_EQ(1, RequestPath((folder + name).c_str(), out)) << Ansi(name);
+        EXPECT_EQ(folder + name, out);
+    }
 }
 
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
