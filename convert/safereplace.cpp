@@ -277,8 +277,6 @@ static bool ChooseBackupName(const WCHAR* target, WCHAR (&backup)[kLongPathSize]
     for (int attempt = 0; NameBeside(target, seed, attempt, backup, call); ++attempt) {
         if (NameIsFree(call))
             return true;
-        if (!TakenByAnother(GetLastError(), call))
-            break;
     }
     backup[0] = L'\0';
     call[0] = L'\0';

@@ -999,6 +999,7 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
 // open answers so here. Refused before the copy, nothing written.
 TEST_F(ConvertOverwrite, NameThatAnswersAccessDeniedIsNotFree)
 {
+    DeleteFileA((m_dir + "disc (neu).iso").c_str());
     BoxAnswerer answerer;
     answerer.Hold(true);
     std::thread user([&] {
