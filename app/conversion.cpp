@@ -29,6 +29,14 @@ static const char kSourceReadLeftText[] =
     "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n%s";
 static const char kPartialLeftText[] =
     "Die unvollst\xE4ndige Datei lie\xDF sich nicht l\xF6schen:\nThe incomplete file could not be deleted:\n%s";
+// The image took the target's name; the old file is left beside it.
+static const char kOldFileLeftText[] =
+    "Die alte Datei lie\xDF sich nicht l\xF6schen:\nThe old file could not be deleted:\n%s";
+// The image kept beside, and the old file under a name of its own.
+static const char kImageAndOldFileText[] =
+    "Fehler, beim Schreiben der Zieldatei.\nWrite failed, Target file.\n%s\n\n"
+    "Das fertige Abbild liegt daneben als:\nThe finished image is kept beside it as:\n%s\n\n"
+    "Die alte Datei liegt daneben als:\nThe old file is kept beside it as:\n%s";
 static const char kCancelQuestion[] = "Wollen Sie wirklich abbrechen ? ";
 
 // Given by the main dialog as it starts, before any run; read by the hooks.
@@ -95,6 +103,15 @@ static void ShowPathsError(HWND page, const char* format, const WCHAR* path, con
     g_job.m_waitingForUser--;
 }
 
+// `pair`: the kept image's name, after its NUL the old file's.
+static void ShowImageAndOldFile(HWND page, const WCHAR* pair)
+{
+    const WCHAR* oldFile = pair + wcslen(pair) + 1;
+    g_job.m_waitingForUser++;
+    ShowNamesBox(page, kImageAndOldFileText, g_request.targetPath, pair, nullptr, MB_ICONERROR | MB_OK, oldFile);
+    g_job.m_waitingForUser--;
+}
+
 void ShowNameError(HWND owner, const char* format, const WCHAR* name)
 {
     ShowNameBox(owner, format, name, nullptr, MB_ICONERROR | MB_OK);
@@ -124,6 +141,14 @@ void ShowConvertError(HWND page, LPARAM code, const WCHAR* left)
     case kPartialImageLeft:
         if (left)
             ShowPathError(page, kPartialLeftText, left);
+        break;
+    case kOldFileLeft:
+        if (left)
+            ShowPathError(page, kOldFileLeftText, left);
+        break;
+    case kImageAndOldFileLeft:
+        if (left)
+            ShowImageAndOldFile(page, left);
         break;
     default:
         break;

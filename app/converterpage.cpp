@@ -109,6 +109,12 @@ int DeriveTargetName(const WCHAR* source, WCHAR (&out)[kShellPathSize])
     return 1;
 }
 
+// A shortcut stores its target as a full path: on a drive or a share.
+static bool IsFullTarget(const WCHAR* target)
+{
+    return IsDrivePath(target) || (target[0] == L'\\' && target[1] == L'\\' && target[2] != L'\0');
+}
+
 int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kLongPathSize])
 {
     // Cleared whole: a link object may copy a stored target without its NUL.
@@ -125,9 +131,15 @@ int ResolveShortcut(const WCHAR* path, WCHAR (&target)[kLongPathSize])
         return 0;
     }
     if (SUCCEEDED(file->Load(path, STGM_READ))) {
+        // GetPath gives at most MAX_PATH characters, whatever the buffer, and
+        // cuts a longer target: taken only where it is a full path whose last
+        // component is the whole name of the file found, which the find data
+        // holds.
         WIN32_FIND_DATAW findData;
-        if (FAILED(link->GetPath(target, (int)kLongPathSize, &findData, SLGP_UNCPRIORITY)))
-            target[0] = L'\0';
+        ZeroMemory(&findData, sizeof(findData));
+        if (FAILED(link->GetPath(target, (int)kShellPathSize, &findData, 0)) || !IsFullTarget(target) ||
+            wcscmp(LastComponentOf(target), findData.cFileName) != 0)
+            ZeroMemory(target, sizeof(target));
     }
     file->Release();
     link->Release();

@@ -99,15 +99,15 @@ int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style
 }
 
 // The program's text with names in place of its first `count` "%s" marks
-// (up to two; a null name is none). Room on the stack for the text around
+// (up to three; a null name is none). Room on the stack for the text around
 // usual paths; longer names take a block of their own.
-static int ShowFilledBox(HWND owner, const char* text, const WCHAR* const (&names)[2], int count,
+static int ShowFilledBox(HWND owner, const char* text, const WCHAR* const (&names)[3], int count,
                          const char* caption, UINT style)
 {
     // Pieces of the text between the marks filled.
-    const char* pieces[3];
-    size_t pieceLengths[3];
-    size_t nameLengths[2] = {0, 0};
+    const char* pieces[4];
+    size_t pieceLengths[4];
+    size_t nameLengths[3] = {0, 0, 0};
     size_t fixed = 1;
     size_t named = 0;
     int marks = 0;
@@ -136,7 +136,7 @@ static int ShowFilledBox(HWND owner, const char* text, const WCHAR* const (&name
             capacity = named + fixed;
         } else {
             // Without its names rather than not at all.
-            nameLengths[0] = nameLengths[1] = 0;
+            nameLengths[0] = nameLengths[1] = nameLengths[2] = 0;
         }
     }
     size_t at = 0;
@@ -156,13 +156,13 @@ static int ShowFilledBox(HWND owner, const char* text, const WCHAR* const (&name
 
 int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style)
 {
-    const WCHAR* const names[2] = {name, nullptr};
+    const WCHAR* const names[3] = {name, nullptr, nullptr};
     return ShowFilledBox(owner, text, names, 1, caption, style);
 }
 
 int ShowNamesBox(HWND owner, const char* text, const WCHAR* first, const WCHAR* second, const char* caption,
-                 UINT style)
+                 UINT style, const WCHAR* third)
 {
-    const WCHAR* const names[2] = {first, second};
-    return ShowFilledBox(owner, text, names, 2, caption, style);
+    const WCHAR* const names[3] = {first, second, third};
+    return ShowFilledBox(owner, text, names, third ? 3 : 2, caption, style);
 }

@@ -27,6 +27,7 @@ int ShowProgramBox(HWND owner, const char* text, const char* caption, UINT style
 // A message box of the program's text with a name of any length in place of
 // its "%s" (the only mark it holds).
 int ShowNameBox(HWND owner, const char* text, const WCHAR* name, const char* caption, UINT style);
-// The same with two names, in place of the text's first and second "%s".
+// The same with two names, in place of the text's first and second "%s",
+// and a third in place of its third where given.
 int ShowNamesBox(HWND owner, const char* text, const WCHAR* first, const WCHAR* second, const char* caption,
-                 UINT style);
+                 UINT style, const WCHAR* third = nullptr);

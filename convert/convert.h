@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/sizes.h"
+#include "convert/safereplace.h"
 
 // Sent (synchronously) to the converter page with a ConvertError in lParam.
 // wParam is null, or the path of a file the run left beside the target (a
@@ -18,6 +19,10 @@ enum ConvertError {
     kSourceReadFailed = 6,   // likewise
     kImageKeptBeside = 7,    // complete, but it could not take the target's name; wParam: where it is
     kPartialImageLeft = 8,   // a cancelled run's partial image could not be deleted; wParam: where it is
+    kOldFileLeft = 9,        // the image took the name, the old file could not be deleted; wParam: where it is
+    // As kImageKeptBeside, and the old file could not go back to the target's
+    // name either; wParam: where the image is, after its NUL where the old file is.
+    kImageAndOldFileLeft = 10,
 };
 
 struct SectorLayout {
@@ -50,15 +55,3 @@ int ConfirmOverwrite(const WCHAR* targetPath, HWND page);
 // and on the disk; until then the target's name holds what it held. A
 // complete image that cannot take the name is kept beside it.
 int ConvertImage(const ConvertRequest& request);
-
-// Where the last component of `path` begins: after its last "\" or "/".
-const WCHAR* LastComponentOf(const WCHAR* path);
-
-// The calls by which the finished image reaches the disk and an existing
-// target is told from the source. Replaceable so that a test can make them
-// fail, or answer, as some disks and file systems do.
-struct ImageFileCalls {
-    BOOL(WINAPI* m_flush)(HANDLE file);
-    BOOL(WINAPI* m_identify)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
-};
-extern ImageFileCalls g_imageFileCalls;

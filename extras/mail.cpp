@@ -4,8 +4,10 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 #include "base/language.h"
+#include "base/longpath.h"
 #include "base/sizes.h"
 #include "base/systemlib.h"
 #include "base/widetext.h"
@@ -136,6 +138,56 @@ ULONG SendAnsi(MapiSendMailProc sendMail, HWND owner, const char* subject, const
     return result;
 }
 
+// `path` in the ANSI code page exactly: every character as it is, none
+// replaced by a look-alike (best fit) or the default character, and back in
+// UTF-16 the same. 1 with `out`, 0 where it does not convert so or fit.
+int ExactAnsiPath(const WCHAR* path, char (&out)[kShellPathSize])
+{
+    out[0] = '\0';
+    BOOL replaced = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, (int)sizeof(out), nullptr,
+                                      &replaced);
+    DWORD error = written == 0 ? GetLastError() : 0;
+    if (error == ERROR_INVALID_FLAGS || error == ERROR_INVALID_PARAMETER) {
+        // UTF-8 as the system's code page takes neither; it holds every character anyway.
+        replaced = FALSE;
+        written = WideCharToMultiByte(CP_ACP, 0, path, -1, out, (int)sizeof(out), nullptr, nullptr);
+    }
+    WCHAR back[kShellPathSize];
+    if (written == 0 || replaced ||
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, out, -1, back, (int)kShellPathSize) == 0 ||
+        wcscmp(back, path) != 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+// The program's path for a mail client that opens the attachment by an ANSI
+// path: the full path where it converts exactly, else its short form where
+// that does. 1 with `out`; 0 where neither names the file (`out` empty).
+int AnsiPathOfFile(const WCHAR* path, char (&out)[kShellPathSize])
+{
+    if (ExactAnsiPath(path, out) == 1)
+        return 1;
+    WCHAR call[kLongPathSize];
+    WCHAR shortPath[kLongPathSize];
+    if (FileCallPath(path, call) != 1)
+        return 0;
+    DWORD length = GetShortPathNameW(call, shortPath, (DWORD)kLongPathSize);
+    if (length == 0 || length >= kLongPathSize)
+        return 0;
+    // Without the "\\?\" prefix, which no ANSI call takes.
+    WCHAR* plain = shortPath;
+    if (wcsncmp(shortPath, L"\\\\?\\UNC\\", 8) == 0) {
+        plain = shortPath + 6;
+        plain[0] = L'\\';
+    } else if (HasRawPrefix(shortPath)) {
+        plain = shortPath + 4;
+    }
+    return ExactAnsiPath(plain, out);
+}
+
 }  // namespace
 
 const char* BuildHomeUrl()
@@ -179,6 +231,13 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject, co
     lstrcpynA(pathName, attachmentPath.Text(), sizeof(pathName));
     lstrcpynA(displayName, attachmentPath.Text(), sizeof(displayName));
     lstrcpynA(subjectText, subject.Text(), sizeof(subjectText));
+    // A client of ANSI calls only is never handed a path that names no file.
+    if (client.sendWide == nullptr && wideAttachment != nullptr && wideAttachment[0] != L'\0' &&
+        pathName[0] == '\0') {
+        attachmentPath.Release();
+        subject.Release();
+        return false;
+    }
 
     CTextBuf separator;
     separator.InitFrom(kSeparator);
@@ -240,12 +299,13 @@ int RecommendByMail(HWND owner)
 int SendProgramByMail(HWND owner)
 {
     // A cut path is not terminated on older systems.
-    char programPath[kShellPathSize] = "";
-    GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
-    programPath[sizeof(programPath) - 1] = '\0';
     WCHAR wideProgramPath[kLongPathSize] = L"";
     GetModuleFileNameW(nullptr, wideProgramPath, (DWORD)kLongPathSize);
     wideProgramPath[kLongPathSize - 1] = L'\0';
+    // For a client without MAPISendMailW (Windows XP to 7): a path in the
+    // code page that names the program, never one cut or with look-alikes.
+    char programPath[kShellPathSize] = "";
+    AnsiPathOfFile(wideProgramPath, programPath);
     CTextBuf subject;
     subject.InitFrom(MailSubject());
     CTextBuf attachmentPath;

@@ -50,6 +50,25 @@ bool CProgramDriver::Start(const std::string& arguments)
     return true;
 }
 
+bool CProgramDriver::StartCopy(const std::wstring& exe)
+{
+    Kill();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    std::vector<WCHAR> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &m_process)) {
+        ZeroMemory(&m_process, sizeof(m_process));
+        return false;
+    }
+    m_boxes.reset(new BoxAnswerer(m_process.dwProcessId));
+    ResumeThread(m_process.hThread);
+    return true;
+}
+
 struct FindWindowOf {
     DWORD processId;
     const char* className;

@@ -26,6 +26,8 @@ public:
     // Starts the program with `arguments` (nothing after the program name when
     // empty). The box answerer watches the process before its first instruction.
     bool Start(const std::string& arguments = std::string());
+    // The same from another copy of the program file, named in UTF-16.
+    bool StartCopy(const std::wstring& exe);
     // Waits for the visible main dialog; null on timeout.
     HWND WaitForMainDialog(DWORD timeoutMs = 15000);
     HWND MainDialog();  // the visible main dialog now, or null

@@ -132,6 +132,39 @@ TEST(ExtrasMail, MailsReachTheMailClient)
         EXPECT_STRCASEEQ(SystemMapiPath().c_str(), call.Get("module").c_str());
 }
 
+// A client without MAPISendMailW (Windows XP to 7) opens the attachment by an
+// ANSI path. The program in a folder named in Greek and Japanese, which the
+// code page cannot spell: the path handed over, also as the display name,
+// opens the program file, and holds no look-alike or "?".
+TEST(ExtrasMail, ProgramOutsideTheCodePageReachesAnAnsiClient)
+{
+    std::wstring folder = Wide(TestDir("e2e_mail_foreign")) + L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring copy = folder + L"kavonix.exe";
+    ASSERT_TRUE(CopyFileW(Wide(ProgramPath()).c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuiltAnsiMapiPath().c_str(), SystemMapiPath().c_str(), FALSE));
+    MapiLog log(TestDir("e2e_mail_ansi") + "mapi.log");
+    WriteProgramSettings("6", "1");
+    CProgramDriver program;
+    ASSERT_TRUE(program.StartCopy(copy));
+    ASSERT_NE(nullptr, program.WaitForMainDialog());
+    ASSERT_NE(nullptr, program.WaitForPage(IDC_SEND_PROGRAM));
+    program.ClickPage(IDC_SEND_PROGRAM);
+    bool called = WaitUntil([&] { return log.Calls().size() == 1; }, 10000);
+    EXPECT_TRUE(program.ClickTab(IDC_TAB_ABOUT));
+    program.Kill();
+    EXPECT_TRUE(InstallRecordingMapi());
+    ASSERT_TRUE(called);
+    MapiCall call = log.Calls()[0];
+    EXPECT_EQ(0u, call.Number("wide"));
+    EXPECT_EQ(1u, call.Number("fileCount"));
+    std::string path = call.Get("file.path");
+    EXPECT_EQ(path, call.Get("file.name"));
+    EXPECT_EQ(std::string::npos, path.find('?')) << path;
+    EXPECT_EQ(ReadFileBytes(std::string(ProgramPath())), ReadFileBytes(path)) << path;
+    EXPECT_TRUE(program.BoxTexts().empty());
+}
+
 // Run by CTest on its own with "mapi32=" (no such library at all) in the
 // environment the program starts with: no MAPI32.DLL in the system folder, and
 // the recording one beside the program is not taken either.

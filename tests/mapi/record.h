@@ -121,6 +121,12 @@ inline std::string BuiltMapiPath()
     return BuildDirWindows() + "tests\\MAPI32.dll";
 }
 
+// The recording MAPI32.DLL without MAPISendMailW (<build>\tests\ansi-mapi\MAPI32.dll).
+inline std::string BuiltAnsiMapiPath()
+{
+    return BuildDirWindows() + "tests\\ansi-mapi\\MAPI32.dll";
+}
+
 // Puts the recording MAPI32.DLL into the system folder. A copy that is
 // already there and the same is left alone: this process may have it loaded.
 inline bool InstallRecordingMapi()

@@ -1,5 +1,5 @@
 // A mail client for the tests: a MAPI32.DLL whose MAPISendMail and
-// MAPISendMailW write down everything they are handed, and the file they were
+// MAPISendMailW (where built with it) write down everything they are handed, and the file they were
 // loaded from, and answer with a chosen code. The wide call's texts are
 // written as code page 1252 bytes, the program's own code page, so that both
 // calls are checked against the same bytes; a character that code page lacks
@@ -226,8 +226,11 @@ extern "C" ULONG WINAPI MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam, Messa
     return RecordCall(session, uiParam, message, flags, reserved, false);
 }
 
+// Built without it as well: the client of Windows XP to 7, which has none.
+#ifndef KAVONIX_MAPI_ANSI_ONLY
 extern "C" ULONG WINAPI MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message, ULONG flags,
                                          ULONG reserved)
 {
     return RecordCall(session, uiParam, message, flags, reserved, true);
 }
+#endif

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ctype.h>
 #include <string.h>
 
 #include <string>
@@ -59,16 +60,6 @@ std::thread ReleaseLater(std::vector<HANDLE> handles, DWORD ms)
     });
 }
 
-// The image's file calls as a test sets them, the real ones again afterwards.
-class CImageCallsFake {
-public:
-    CImageCallsFake() : m_saved(g_imageFileCalls) {}
-    ~CImageCallsFake() { g_imageFileCalls = m_saved; }
-
-private:
-    ImageFileCalls m_saved;
-};
-
 BOOL WINAPI FailingFlush(HANDLE)
 {
     SetLastError(ERROR_IO_DEVICE);
@@ -100,6 +91,142 @@ BOOL WINAPI SharedIndexIdentify(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
     information->nFileIndexLow = 1;
     information->dwVolumeSerialNumber = information->nFileSizeLow;
     return TRUE;
+}
+
+// Every file the same index on the same volume, as ReFS may answer.
+BOOL WINAPI OneIndexIdentify(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    if (!GetFileInformationByHandle(file, information))
+        return FALSE;
+    information->nFileIndexHigh = 0;
+    information->nFileIndexLow = 1;
+    information->dwVolumeSerialNumber = 7;
+    return TRUE;
+}
+
+// The 128-bit ID of ReFS: one volume, an ID of each file's own (told by its size).
+BOOL WINAPI SizeIdById(HANDLE file, int infoClass, LPVOID information, DWORD size)
+{
+    LARGE_INTEGER length;
+    if (infoClass != kFileIdInfoClass || size < sizeof(FileIdInformation) || !GetFileSizeEx(file, &length))
+        return FALSE;
+    FileIdInformation* id = (FileIdInformation*)information;
+    memset(id, 0, sizeof(*id));
+    id->m_volumeSerial = 7;
+    memcpy(id->m_fileId, &length.QuadPart, sizeof(length.QuadPart));
+    id->m_fileId[15] = 0xEE;
+    return TRUE;
+}
+
+// What a stand-in replace was handed, and what it found.
+struct ReplaceSeen {
+    int calls = 0;
+    std::wstring replaced;
+    std::wstring replacement;
+    std::wstring backup;
+    DWORD flags = 0;
+    bool backupExisted = false;
+    std::string backupBytes;
+    HANDLE held[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+};
+ReplaceSeen g_replaceSeen;
+DWORD g_replaceError = 0;
+// What the stand-ins hold after they return, as a scanner would.
+bool g_holdReplacement = false;
+bool g_holdBackup = false;
+
+void NoteReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags)
+{
+    ++g_replaceSeen.calls;
+    g_replaceSeen.replaced = replaced;
+    g_replaceSeen.replacement = replacement;
+    g_replaceSeen.backup = backup ? backup : L"";
+    g_replaceSeen.flags = flags;
+    g_replaceSeen.backupExisted = backup && GetFileAttributesW(backup) != INVALID_FILE_ATTRIBUTES;
+}
+
+HANDLE HoldSharingReadW(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+void HoldAsTold(LPCWSTR replacement, LPCWSTR backup)
+{
+    if (g_holdReplacement && g_replaceSeen.held[0] == INVALID_HANDLE_VALUE)
+        g_replaceSeen.held[0] = HoldSharingReadW(replacement);
+    if (g_holdBackup && backup && g_replaceSeen.held[1] == INVALID_HANDLE_VALUE)
+        g_replaceSeen.held[1] = HoldSharingReadW(backup);
+}
+
+// Refused with g_replaceError, both files left as they are: a share where
+// the user may change files but not their permissions (access denied, or
+// "could not remove the replaced file"), or ERROR_UNABLE_TO_MOVE_REPLACEMENT.
+BOOL WINAPI RefusingReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID)
+{
+    NoteReplace(replaced, replacement, backup, flags);
+    SetLastError(g_replaceError);
+    return FALSE;
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file went to the backup name,
+// the image could not follow it.
+BOOL WINAPI HalfwayReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID)
+{
+    NoteReplace(replaced, replacement, backup, flags);
+    if (!backup || !MoveFileExW(replaced, backup, 0))
+        return FALSE;
+    HoldAsTold(replacement, backup);
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
+
+// The system's own, watched: the old file's bytes under the backup name.
+BOOL WINAPI WatchedReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                           LPVOID reserved)
+{
+    NoteReplace(replaced, replacement, backup, flags);
+    BOOL done = ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+    DWORD error = GetLastError();
+    if (done && backup) {
+        std::vector<unsigned char> bytes = ReadFileBytes(std::wstring(backup));
+        g_replaceSeen.backupBytes.assign(bytes.begin(), bytes.end());
+    }
+    HoldAsTold(replacement, backup);
+    SetLastError(error);
+    return done;
+}
+
+// The image's file calls as a test sets them, the real ones again afterwards.
+class CImageCallsFake {
+public:
+    CImageCallsFake() : m_saved(g_imageFileCalls) { Reset(); }
+    ~CImageCallsFake()
+    {
+        g_imageFileCalls = m_saved;
+        for (HANDLE held : g_replaceSeen.held)
+            if (held != INVALID_HANDLE_VALUE)
+                CloseHandle(held);
+        Reset();
+    }
+    static void Reset()
+    {
+        g_replaceSeen = ReplaceSeen();
+        g_replaceError = 0;
+        g_holdReplacement = false;
+        g_holdBackup = false;
+    }
+
+private:
+    ImageFileCalls m_saved;
+};
+
+// A path the tests made, back in the code page.
+std::string Ansi(const std::wstring& text)
+{
+    char buffer[4096] = "";
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
+    return buffer;
 }
 
 std::string CurrentTestName()
@@ -713,6 +840,189 @@ TEST_F(ConvertOverwrite, ImageTakesAFreeNameOfItsOwn)
     DeleteFileA(ab.c_str());
 }
 
+// ReplaceFile keeps the old file under a backup name of its own until the
+// image has the target's name: a free name beside the target, never the
+// target's, and gone once the replace is done. Merge errors (an ACL that
+// cannot be carried over) do not stop it.
+TEST_F(ConvertOverwrite, ReplaceKeepsTheOldFileUnderAFreeBackupName)
+{
+    CImageCallsFake fake;
+    g_imageFileCalls.m_replace = WatchedReplace;
+    std::vector<std::string> before = FilesIn(m_dir);
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+    ASSERT_EQ(1, g_replaceSeen.calls);
+    EXPECT_NE(0u, g_replaceSeen.flags & REPLACEFILE_IGNORE_MERGE_ERRORS);
+    EXPECT_EQ(Wide(m_target), g_replaceSeen.replaced);
+    std::wstring backup = g_replaceSeen.backup;
+    ASSERT_GT(backup.size(), m_dir.size());
+    EXPECT_EQ(Wide(m_dir), backup.substr(0, m_dir.size()));
+    EXPECT_EQ(std::wstring::npos, backup.find(L'\\', m_dir.size()));
+    EXPECT_NE(backup, g_replaceSeen.replaced);
+    EXPECT_NE(backup, g_replaceSeen.replacement);
+    EXPECT_FALSE(g_replaceSeen.backupExisted);
+    EXPECT_EQ("previous target", g_replaceSeen.backupBytes);
+    EXPECT_EQ(before, FilesIn(m_dir));
+}
+
+// On a share where the user may change files but not their permissions,
+// ReplaceFile is denied the WRITE_DAC access it asks for on the image, after
+// the check before the copy passed: a move over the target replaces it.
+TEST_F(ConvertOverwrite, RefusedReplaceIsDoneByAMove)
+{
+    CImageCallsFake fake;
+    g_imageFileCalls.m_replace = RefusingReplace;
+    std::vector<std::string> before = FilesIn(m_dir);
+    for (DWORD error : {(DWORD)ERROR_ACCESS_DENIED, (DWORD)ERROR_UNABLE_TO_REMOVE_REPLACED}) {
+        CImageCallsFake::Reset();
+        g_replaceError = error;
+        ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
+        m_watch.ClearEvents();
+        std::vector<HookedBox> boxes;
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << error;
+        EXPECT_EQ(1, g_replaceSeen.calls) << error;
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target)) << error;
+        EXPECT_TRUE(m_watch.Errors().empty()) << error;
+        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE))) << error;
+        EXPECT_EQ(before, FilesIn(m_dir)) << error;
+    }
+}
+
+// ReplaceFile's two failures that leave a file where it should not be. With
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT both files keep their names: the image is
+// kept beside the target. With ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old
+// file is under the backup name and the target's name is free: the image
+// takes it and the backup goes; where the image cannot, the old file goes
+// back; where neither can, the message names both.
+TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
+{
+    std::string kept = m_dir + "disc (neu).iso";
+    DeleteFileA(kept.c_str());
+    std::vector<std::string> before = FilesIn(m_dir);
+    std::vector<HookedBox> boxes;
+    {
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = RefusingReplace;
+        g_replaceError = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+        EXPECT_GE(g_replaceSeen.calls, 1);
+        EXPECT_EQ(std::vector<LPARAM>({kImageKeptBeside}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({kept}), m_watch.LeftFiles());
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(kept));
+        ExpectTargetUnchanged();
+        std::vector<std::string> withKept = before;
+        withKept.insert(withKept.begin(), "disc (neu).iso");
+        EXPECT_EQ(withKept, FilesIn(m_dir));
+        DeleteFileA(kept.c_str());
+    }
+    {
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = HalfwayReplace;
+        m_watch.ClearEvents();
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+        EXPECT_EQ(1, g_replaceSeen.calls);
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+        EXPECT_TRUE(m_watch.Errors().empty());
+        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+        EXPECT_EQ(before, FilesIn(m_dir));
+    }
+    {
+        // The image held by a scanner: it keeps the name it was written under.
+        ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = HalfwayReplace;
+        g_holdReplacement = true;
+        m_watch.ClearEvents();
+        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+        std::string image = Ansi(g_replaceSeen.replacement);
+        EXPECT_EQ(std::vector<LPARAM>({kImageKeptBeside}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({image}), m_watch.LeftFiles());
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
+        ExpectTargetUnchanged();
+        EXPECT_FALSE(FileExists(Ansi(g_replaceSeen.backup)));
+        CloseHandle(g_replaceSeen.held[0]);
+        g_replaceSeen.held[0] = INVALID_HANDLE_VALUE;
+        ASSERT_TRUE(DeleteFileA(image.c_str()));
+        EXPECT_EQ(before, FilesIn(m_dir));
+    }
+    {
+        // The old file held as well: it stays under the backup name.
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = HalfwayReplace;
+        g_holdReplacement = true;
+        g_holdBackup = true;
+        m_watch.ClearEvents();
+        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+        std::string image = Ansi(g_replaceSeen.replacement);
+        std::string backup = Ansi(g_replaceSeen.backup);
+        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({image}), m_watch.LeftFiles());
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
+        std::vector<unsigned char> old = ReadFileBytes(backup);
+        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        EXPECT_FALSE(FileExists(m_target));
+        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+        for (HANDLE& held : g_replaceSeen.held) {
+            CloseHandle(held);
+            held = INVALID_HANDLE_VALUE;
+        }
+        DeleteFileA(image.c_str());
+        MoveFileA(backup.c_str(), m_target.c_str());
+    }
+    {
+        // Replaced, but the backup held by a scanner: the run is done, and
+        // the message names the old file left.
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = WatchedReplace;
+        g_holdBackup = true;
+        m_watch.ClearEvents();
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+        std::string backup = Ansi(g_replaceSeen.backup);
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+        EXPECT_EQ(std::vector<LPARAM>({kOldFileLeft}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({backup}), m_watch.LeftFiles());
+        std::vector<unsigned char> old = ReadFileBytes(backup);
+        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        CloseHandle(g_replaceSeen.held[1]);
+        g_replaceSeen.held[1] = INVALID_HANDLE_VALUE;
+        DeleteFileA(backup.c_str());
+    }
+    EXPECT_EQ(before, FilesIn(m_dir));
+}
+
+// A name that answers access denied is not free: on Windows a file whose
+// delete is pending while another program still holds it answers so, which
+// Wine does not show; a folder that takes the name while the question is
+// open answers so here. Refused before the copy, nothing written.
+TEST_F(ConvertOverwrite, NameThatAnswersAccessDeniedIsNotFree)
+{
+    DeleteFileA((m_dir + "disc (neu).iso").c_str());
+    BoxAnswerer answerer;
+    answerer.Hold(true);
+    std::thread user([&] {
+        WaitUntil([&] { return answerer.OpenBox() != nullptr; }, 20000);
+        DeleteFileA(m_target.c_str());
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        answerer.Answer(IDYES);
+        answerer.Hold(false);
+    });
+    EXPECT_EQ(-1, Convert());
+    user.join();
+    HANDLE probe = CreateFileA(m_target.c_str(), GENERIC_READ | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, probe);
+    EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, GetLastError());
+    EXPECT_EQ(1u, answerer.Count());
+    EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors());
+    ExpectNoProgress();
+    EXPECT_EQ(std::vector<std::string>({"disc.bin"}), FilesIn(m_dir));
+    RemoveDirectoryA(m_target.c_str());
+}
+
 // --- Failures before the copy ----------------------------------------------
 
 class ConvertFailures : public ConvertFixture {};
@@ -835,6 +1145,7 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
                        {SharedIndexIdentify, "one index on two volumes"}};
     for (const auto& identity : kIdentities) {
         g_imageFileCalls.m_identify = identity.identify;
+        g_imageFileCalls.m_identifyById = nullptr;
         ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
         m_watch.ClearEvents();
         EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << identity.name;
@@ -846,6 +1157,59 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
         EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << identity.name;
         EXPECT_EQ(before, ReadFileBytes(m_source)) << identity.name;
     }
+}
+
+// On ReFS two files may have one 64-bit index: the 128-bit ID tells them
+// apart, and the other file is replaced.
+TEST_F(ConvertFailures, OneIndexTwoIdsAreTwoFiles)
+{
+    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
+    ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
+    CImageCallsFake fake;
+    g_imageFileCalls.m_identify = OneIndexIdentify;
+    g_imageFileCalls.m_identifyById = SizeIdById;
+    std::vector<HookedBox> boxes;
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_TRUE(m_watch.Errors().empty());
+}
+
+// The identity as the system answers it (the 128-bit ID where it has one),
+// and, where no identity can be had, the full paths compared without regard
+// to case: two spellings of one path are one file.
+TEST_F(ConvertFailures, IdentityOfTwoOpenFiles)
+{
+    ASSERT_TRUE(WriteFileBytes(m_source, "source", 6));
+    ASSERT_TRUE(WriteFileBytes(m_target, "target", 6));
+    std::string capitals = m_source;
+    for (char& c : capitals)
+        c = (char)toupper((unsigned char)c);
+    ASSERT_NE(m_source, capitals);
+    auto open = [](const std::string& path) {
+        return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE source = open(m_source);
+    HANDLE again = open(capitals);
+    HANDLE target = open(m_target);
+    ASSERT_NE(INVALID_HANDLE_VALUE, source);
+    ASSERT_NE(INVALID_HANDLE_VALUE, again);
+    ASSERT_NE(INVALID_HANDLE_VALUE, target);
+    std::wstring sourcePath = Wide(m_source);
+    std::wstring againPath = Wide(capitals);
+    std::wstring targetPath = Wide(m_target);
+    CImageCallsFake fake;
+    for (int fallback = 0; fallback < 2; ++fallback) {
+        if (fallback) {
+            g_imageFileCalls.m_identify = FailingIdentify;
+            g_imageFileCalls.m_identifyById = nullptr;
+        }
+        EXPECT_TRUE(IsTheSource(again, againPath.c_str(), source, sourcePath.c_str())) << fallback;
+        EXPECT_FALSE(IsTheSource(target, targetPath.c_str(), source, sourcePath.c_str())) << fallback;
+    }
+    CloseHandle(source);
+    CloseHandle(again);
+    CloseHandle(target);
 }
 
 TEST_F(ConvertFailures, TargetInAMissingFolder)

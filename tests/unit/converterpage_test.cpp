@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <wctype.h>
+
 #include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
 
 #include "app/converterpage.h"
+#include "app/pathrules.h"
 #include "base/language.h"
 #include "convert/job.h"
 #include "convert/progress.h"
@@ -149,6 +152,26 @@ TEST(ConverterShortcuts, StoredTargetOrNothing)
     EXPECT_EQ(image, StoredTarget(link));
     EXPECT_EQ("", StoredTarget(image));
     EXPECT_EQ("", StoredTarget(dir + "none.lnk"));
+}
+
+// The link object gives at most MAX_PATH characters of a stored target: a
+// longer one is never taken cut, which could name another file. The dropped
+// shortcut itself is left, as for one that does not resolve.
+TEST(ConverterShortcuts, LongTargetIsNeverTakenCut)
+{
+    std::wstring dir = Wide(TestDir("longshortcut"));
+    std::wstring folder = dir + std::wstring(150, L'd');
+    CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    std::wstring target = folder + L"\\" + std::wstring(140, L'e') + L".bin";
+    ASSERT_GT(target.size(), (size_t)MAX_PATH);
+    ASSERT_TRUE(WriteImage(target, kImageMode1, 1));
+    std::wstring link = dir + L"long.lnk";
+    ASSERT_TRUE(MakeShortcut(link, target));
+    WCHAR resolved[kLongPathSize];
+    int found = ResolveShortcut(link.c_str(), resolved);
+    EXPECT_TRUE(found == 0 || target == resolved) << Ansi(resolved) << " of " << Ansi(target);
+    std::string dropped = Resolve({Ansi(link)});
+    EXPECT_TRUE(dropped == Ansi(link) || dropped == Ansi(target)) << dropped;
 }
 
 TEST(ConverterDrops, ResolvedFileFirstOfSeveralNoFolders)
@@ -387,15 +410,18 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     lstrcpynW(g_request.targetPath, L"Z:\\dst\\a.iso", (int)kLongPathSize);
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kTargetWriteFailed));
     EXPECT_EQ(TRUE, OnConvertError(window.Page(), kSourceReadFailed));
-    EXPECT_EQ(TRUE, OnConvertError(window.Page(), 9));
+    EXPECT_EQ(TRUE, OnConvertError(window.Page(), 99));
     // The file a run had to leave beside the target, named after the target;
-    // sent as the run sends it.
-    const WCHAR* const left[] = {L"Z:\\dst\\a (neu).iso", L"Z:\\dst\\~1F", L"Z:\\dst\\~2F", L"Z:\\dst\\~3F"};
-    const LPARAM leftCodes[] = {kImageKeptBeside, kTargetWriteFailed, kSourceReadFailed, kPartialImageLeft};
-    for (int i = 0; i < 4; ++i)
+    // sent as the run sends it. The last: the kept image's name, then after
+    // its NUL the old file's.
+    const WCHAR* const left[] = {L"Z:\\dst\\a (neu).iso", L"Z:\\dst\\~1F", L"Z:\\dst\\~2F", L"Z:\\dst\\~3F",
+                                 L"Z:\\dst\\~4F", L"Z:\\dst\\a (neu).iso\0Z:\\dst\\~5F"};
+    const LPARAM leftCodes[] = {kImageKeptBeside,  kTargetWriteFailed, kSourceReadFailed,
+                                kPartialImageLeft, kOldFileLeft,       kImageAndOldFileLeft};
+    for (int i = 0; i < 6; ++i)
         SendMessageA(window.Page(), WM_CONVERT_ERROR, (WPARAM)left[i], leftCodes[i]);
     PumpMessages();
-    ASSERT_EQ(10u, boxes.Count());
+    ASSERT_EQ(12u, boxes.Count());
     seen = boxes.Seen();
     EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso", seen[4].text);
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin", seen[5].text);
@@ -408,6 +434,13 @@ TEST(ConverterPage, ErrorBoxesOfEveryCode)
     EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n" + partial + "Z:\\dst\\~1F", seen[7].text);
     EXPECT_EQ(std::string(kSourceRead) + "Z:\\src\\a.bin\n\n" + partial + "Z:\\dst\\~2F", seen[8].text);
     EXPECT_EQ(partial + "Z:\\dst\\~3F", seen[9].text);
+    EXPECT_EQ("Die alte Datei lie\xDF sich nicht l\xF6schen:\nThe old file could not be deleted:\nZ:\\dst\\~4F",
+              seen[10].text);
+    EXPECT_EQ(std::string(kTargetWrite) + "Z:\\dst\\a.iso\n\n"
+                  "Das fertige Abbild liegt daneben als:\nThe finished image is kept beside it as:\n"
+                  "Z:\\dst\\a (neu).iso\n\n"
+                  "Die alte Datei liegt daneben als:\nThe old file is kept beside it as:\nZ:\\dst\\~5F",
+              seen[11].text);
 }
 
 TEST(ConverterPage, ErrorBoxHoldsTheRunUntilItIsClosed)
@@ -682,6 +715,37 @@ TEST(ConverterPage, NamesOutsideWindowsRulesAreRefusedAtConvert)
     ASSERT_TRUE(window.WaitIdle());
     EXPECT_EQ(shown + 1, boxes.Count());
     EXPECT_EQ(ExpectedIso(30), ReadFileBytes(newTarget));
+}
+
+// Under "\\?\" Windows' name rules are off, and a device's name would make a
+// file that other programs cannot open: every device name is refused in any
+// case, with or without an extension or blanks before it; names that only
+// begin like one are taken.
+TEST(PathRules, DeviceNamesUnderTheRawPrefix)
+{
+    std::vector<std::wstring> devices = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const WCHAR* family : {L"COM", L"LPT"}) {
+        for (WCHAR digit = L'0'; digit <= L'9'; ++digit)
+            devices.push_back(family + std::wstring(1, digit));
+        for (WCHAR superscript : {(WCHAR)0x00B9, (WCHAR)0x00B2, (WCHAR)0x00B3})
+            devices.push_back(family + std::wstring(1, superscript));
+    }
+    const std::wstring folder = L"\\\\?\\C:\\images\\";
+    WCHAR out[kLongPathSize];
+    for (const std::wstring& device : devices) {
+        std::wstring lower = device;
+        for (WCHAR& c : lower)
+            c = (WCHAR)towlower(c);
+        for (const std::wstring& name : {device, device + L".iso", lower + L".tar.gz", device + L"  .txt"}) {
+            EXPECT_EQ(0, RequestPath((folder + name).c_str(), out)) << Ansi(name);
+            EXPECT_EQ(0, RequestPath((folder + name + L"\\disc.iso").c_str(), out)) << Ansi(name);
+        }
+    }
+    for (const WCHAR* name : {L"CONS", L"CO", L"NULL.iso", L"COM", L"COM10", L"LPT.iso", L"xcon.iso", L"AUX1",
+                              L"COM\x00B4", L"con-iso", L"prn_.txt"}) {
+        EXPECT_EQ(1, RequestPath((folder + name).c_str(), out)) << Ansi(name);
+        EXPECT_EQ(folder + name, out);
+    }
 }
 
 TEST(ConverterPage, FileDialogsLeaveTheCurrentDirectory)
