@@ -32,6 +32,16 @@ bool HasRawPrefix(const WCHAR* path)
     return wcsncmp(path, kRawPrefix, 4) == 0;
 }
 
+WCHAR* WithoutRawPrefix(WCHAR* path)
+{
+    if (wcsncmp(path, kRawSharePrefix, 8) == 0) {
+        // "\\?\UNC\server" is "\\server": the "C" gives way to the second backslash.
+        path[6] = L'\\';
+        return path + 6;
+    }
+    return HasRawPrefix(path) ? path + 4 : path;
+}
+
 int FileCallPath(const WCHAR* path, WCHAR (&out)[kLongPathSize])
 {
     out[0] = L'\0';

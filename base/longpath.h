@@ -12,6 +12,11 @@ bool IsDrivePath(const WCHAR* path);
 // stands, without Windows' name rules.
 bool HasRawPrefix(const WCHAR* path);
 
+// The path a "\\?\" form names, written as usual: "\\?\X:\..." gives
+// "X:\...", "\\?\UNC\server\..." gives "\\server\..." (rewritten in `path`
+// itself); any other path is returned as it is.
+WCHAR* WithoutRawPrefix(WCHAR* path);
+
 // The form of the full path `path` for the file calls: itself while it fits
 // MAX_PATH or already has the prefix; otherwise "\\?\X:\..." for a drive
 // path, "\\?\UNC\server\share\..." for a share. 1 done, 0 when it does not

@@ -73,14 +73,7 @@ static void ComparablePath(const WCHAR* path, WCHAR (&out)[kLongPathSize])
         out[0] = L'\0';
         return;
     }
-    WCHAR* text = out;
-    if (wcsncmp(text, L"\\\\?\\UNC\\", 8) == 0) {
-        // "\\?\UNC\server\share" is "\\server\share".
-        text += 6;
-        text[0] = L'\\';
-    } else if (HasRawPrefix(text)) {
-        text += 4;
-    }
+    WCHAR* text = WithoutRawPrefix(out);
     size_t rest = wcslen(text);
     memmove(out, text, (rest + 1) * sizeof(WCHAR));
     CharUpperBuffW(out, (DWORD)rest);
@@ -449,8 +442,7 @@ static bool AppendName(WCHAR (&out)[kLongPathSize], size_t& at, const WCHAR* tex
 // taken is never replaced; where none can be had, the image keeps the name
 // it was written under. `tempCall` is that name for the file calls, `temp`
 // as shown, `target` as shown; `kept` receives the name it has, as shown.
-void KeepBeside(const WCHAR* tempCall, const WCHAR* temp, const WCHAR* target,
-                       WCHAR (&kept)[kLongPathSize])
+void KeepBeside(const WCHAR* tempCall, const WCHAR* temp, const WCHAR* target, WCHAR (&kept)[kLongPathSize])
 {
     memcpy(kept, temp, (wcslen(temp) + 1) * sizeof(WCHAR));
     const WCHAR* extension = ExtensionOf(LastComponentOf(target));

@@ -178,14 +178,7 @@ int AnsiPathOfFile(const WCHAR* path, char (&out)[kShellPathSize])
     if (length == 0 || length >= kLongPathSize)
         return 0;
     // Without the "\\?\" prefix, which no ANSI call takes.
-    WCHAR* plain = shortPath;
-    if (wcsncmp(shortPath, L"\\\\?\\UNC\\", 8) == 0) {
-        plain = shortPath + 6;
-        plain[0] = L'\\';
-    } else if (HasRawPrefix(shortPath)) {
-        plain = shortPath + 4;
-    }
-    return ExactAnsiPath(plain, out);
+    return ExactAnsiPath(WithoutRawPrefix(shortPath), out);
 }
 
 }  // namespace
