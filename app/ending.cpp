@@ -8,11 +8,9 @@
 
 #include "app/conversion.h"
 #include "base/language.h"
+#include "base/systemlib.h"
 #include "convert/job.h"
 #include "res/resource.h"
-
-typedef BOOL(WINAPI* ShutdownBlockReasonCreateProc)(HWND, LPCWSTR);
-typedef BOOL(WINAPI* ShutdownBlockReasonDestroyProc)(HWND);
 
 // Between two looks at the job while the session's end waits for it.
 static const DWORD kEndSessionPollMs = 10;
@@ -73,21 +71,12 @@ void RequestEnd(HWND mainDialog, EndRoute route)
 
 // ---- The session's end ----
 
-// Vista and later only: looked up at run time, so that the program starts on XP.
-template <typename Proc>
-static Proc FindUser32Function(const char* name)
-{
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    FARPROC proc = user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(proc));
-}
-
 // The reason Windows shows while a run holds the session, put up and taken
 // down on the main dialog's thread.
 static void HoldSessionEnd(HWND mainDialog)
 {
-    ShutdownBlockReasonCreateProc create =
-        FindUser32Function<ShutdownBlockReasonCreateProc>("ShutdownBlockReasonCreate");
+    ShutdownBlockReasonCreateProc create = FindSystemFunction<ShutdownBlockReasonCreateProc>(
+        GetModuleHandleA("user32.dll"), "ShutdownBlockReasonCreate");
     if (mainDialog == nullptr || create == nullptr)
         return;
     create(mainDialog, g_english != 0
@@ -98,8 +87,8 @@ static void HoldSessionEnd(HWND mainDialog)
 
 static void ReleaseSessionEnd(HWND mainDialog)
 {
-    ShutdownBlockReasonDestroyProc destroy =
-        FindUser32Function<ShutdownBlockReasonDestroyProc>("ShutdownBlockReasonDestroy");
+    ShutdownBlockReasonDestroyProc destroy = FindSystemFunction<ShutdownBlockReasonDestroyProc>(
+        GetModuleHandleA("user32.dll"), "ShutdownBlockReasonDestroy");
     if (mainDialog != nullptr && destroy != nullptr)
         destroy(mainDialog);
 }

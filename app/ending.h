@@ -42,3 +42,8 @@ BOOL OnQueryEndSession();
 void OnEndSession(HWND mainDialog, BOOL ending);
 // True once the session is ending: no box may wait for an answer then.
 bool SessionEnding();
+
+// The reason shown while the session waits: Vista and later only, looked up
+// at run time, so that the program starts on XP.
+typedef BOOL(WINAPI* ShutdownBlockReasonCreateProc)(HWND, LPCWSTR);
+typedef BOOL(WINAPI* ShutdownBlockReasonDestroyProc)(HWND);

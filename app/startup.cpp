@@ -93,12 +93,8 @@ int RunProgram(HINSTANCE instance, const char* commandTail, int showCommand)
     // loaded: the progress bar class must stay registered. Version 5.82,
     // loaded without a manifest, refuses the whole call for any flag it does
     // not know.
-    typedef BOOL(WINAPI* InitCommonControlsExProc)(const INITCOMMONCONTROLSEX*);
-    HMODULE commonControls = LoadSystemLibrary(L"COMCTL32.DLL");
-    FARPROC initProc =
-        commonControls != nullptr ? GetProcAddress(commonControls, "InitCommonControlsEx") : nullptr;
-    InitCommonControlsExProc initCommonControls =
-        reinterpret_cast<InitCommonControlsExProc>(reinterpret_cast<void*>(initProc));
+    InitCommonControlsExProc initCommonControls = FindSystemFunction<InitCommonControlsExProc>(
+        LoadSystemLibrary(L"COMCTL32.DLL"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     if (initCommonControls != nullptr)
         initCommonControls(&controls);

@@ -4,8 +4,6 @@
 
 #include "base/sizes.h"
 
-typedef BOOL(WINAPI* SetDllDirectoryWProc)(LPCWSTR);
-
 HMODULE LoadSystemLibrary(const wchar_t* fileName)
 {
     wchar_t path[kShellPathSize];
@@ -27,11 +25,8 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName)
 
 int RemoveCurrentDirectoryFromLibrarySearch()
 {
-    // XP SP1 and later; the headers for XP leave it out, so it is looked up.
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    FARPROC proc = kernel32 != nullptr ? GetProcAddress(kernel32, "SetDllDirectoryW") : nullptr;
     SetDllDirectoryWProc setDllDirectory =
-        reinterpret_cast<SetDllDirectoryWProc>(reinterpret_cast<void*>(proc));
+        FindSystemFunction<SetDllDirectoryWProc>(GetModuleHandleW(L"kernel32.dll"), "SetDllDirectoryW");
     if (setDllDirectory == nullptr)
         return 0;
     return setDllDirectory(L"") ? 1 : -1;

@@ -9,15 +9,15 @@
 
 #include "base/language.h"
 #include "base/longpath.h"
+#include "base/systemlib.h"
 #include "base/widetext.h"
 
 // GetFileInformationByHandleEx is Vista's, its FileIdInfo class Windows 8's:
 // looked up, so that the program still starts on XP.
 static IdentifyByIdCall FindIdentifyById()
 {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    FARPROC found = kernel ? GetProcAddress(kernel, "GetFileInformationByHandleEx") : nullptr;
-    return reinterpret_cast<IdentifyByIdCall>(reinterpret_cast<void*>(found));
+    return FindSystemFunction<IdentifyByIdCall>(GetModuleHandleW(L"kernel32.dll"),
+                                                "GetFileInformationByHandleEx");
 }
 
 ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle, FindIdentifyById(), ReplaceFileW};

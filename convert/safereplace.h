@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <stddef.h>
+
 #include "base/sizes.h"
 
 // FILE_ID_INFO, the answer of GetFileInformationByHandleEx for its class
@@ -13,6 +15,10 @@ struct FileIdInformation {
     ULONGLONG m_volumeSerial;
     BYTE m_fileId[16];
 };
+// As documented for both builds: 24 bytes, the ID at offset 8.
+static_assert(sizeof(FileIdInformation) == 24 && offsetof(FileIdInformation, m_fileId) == 8 &&
+                  sizeof(FileIdInformation::m_fileId) == 16,
+              "FileIdInformation is not laid out as FILE_ID_INFO");
 const int kFileIdInfoClass = 18;
 typedef BOOL(WINAPI* IdentifyByIdCall)(HANDLE file, int infoClass, LPVOID information, DWORD size);
 typedef BOOL(WINAPI* ReplaceCall)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,

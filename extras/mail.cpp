@@ -68,10 +68,8 @@ bool FindMailClient(MailClient* client)
     if (mapi == nullptr) {
         return false;
     }
-    FARPROC wide = GetProcAddress(mapi, "MAPISendMailW");
-    FARPROC ansi = GetProcAddress(mapi, "MAPISendMail");
-    client->sendWide = reinterpret_cast<MapiSendMailWProc>(reinterpret_cast<void*>(wide));
-    client->sendAnsi = reinterpret_cast<MapiSendMailProc>(reinterpret_cast<void*>(ansi));
+    client->sendWide = FindSystemFunction<MapiSendMailWProc>(mapi, "MAPISendMailW");
+    client->sendAnsi = FindSystemFunction<MapiSendMailProc>(mapi, "MAPISendMail");
     return client->sendWide != nullptr || client->sendAnsi != nullptr;
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <stddef.h>
+
 #include "base/textbuf.h"
 
 // Simple MAPI as the mail client exports it. No platform header is used: the
@@ -82,6 +84,59 @@ struct MapiMessageW {
 
 typedef ULONG(WINAPI* MapiSendMailWProc)(LHANDLE session, ULONG_PTR uiParam, MapiMessageW* message,
                                           ULONG flags, ULONG reserved);
+
+// The layouts the client reads, as Simple MAPI documents its structures (ULONG
+// fields of 4 bytes, pointers of the build's size, natural alignment), for
+// each build: a field of another type here would move the fields after it, and
+// the client would read the subject as the body or the path as the name.
+#if defined(_WIN64)
+#define KAVONIX_MAPI_AT(value32, value64) (value64)
+#else
+#define KAVONIX_MAPI_AT(value32, value64) (value32)
+#endif
+#define KAVONIX_MAPI_ULONG(T, field, offset32, offset64)                                            \
+    static_assert(sizeof(T::field) == 4 && offsetof(T, field) == KAVONIX_MAPI_AT(offset32, offset64), \
+                  #T "::" #field " is not where the client reads it")
+#define KAVONIX_MAPI_POINTER(T, field, offset32, offset64)                    \
+    static_assert(sizeof(T::field) == KAVONIX_MAPI_AT(4, 8) &&                \
+                      offsetof(T, field) == KAVONIX_MAPI_AT(offset32, offset64), \
+                  #T "::" #field " is not where the client reads it")
+#define KAVONIX_CHECK_MAPI_RECIP(T)                                                       \
+    KAVONIX_MAPI_ULONG(T, ulReserved, 0, 0);                                              \
+    KAVONIX_MAPI_ULONG(T, ulRecipClass, 4, 4);                                            \
+    KAVONIX_MAPI_POINTER(T, lpszName, 8, 8);                                              \
+    KAVONIX_MAPI_POINTER(T, lpszAddress, 12, 16);                                         \
+    KAVONIX_MAPI_ULONG(T, ulEIDSize, 16, 24);                                             \
+    KAVONIX_MAPI_POINTER(T, lpEntryID, 20, 32);                                           \
+    static_assert(sizeof(T) == KAVONIX_MAPI_AT(24, 40), #T " is not the size the client reads")
+#define KAVONIX_CHECK_MAPI_FILE(T)                                                        \
+    KAVONIX_MAPI_ULONG(T, ulReserved, 0, 0);                                              \
+    KAVONIX_MAPI_ULONG(T, flFlags, 4, 4);                                                 \
+    KAVONIX_MAPI_ULONG(T, nPosition, 8, 8);                                               \
+    KAVONIX_MAPI_POINTER(T, lpszPathName, 12, 16);                                        \
+    KAVONIX_MAPI_POINTER(T, lpszFileName, 16, 24);                                        \
+    KAVONIX_MAPI_POINTER(T, lpFileType, 20, 32);                                          \
+    static_assert(sizeof(T) == KAVONIX_MAPI_AT(24, 40), #T " is not the size the client reads")
+#define KAVONIX_CHECK_MAPI_MESSAGE(T)                                                     \
+    KAVONIX_MAPI_ULONG(T, ulReserved, 0, 0);                                              \
+    KAVONIX_MAPI_POINTER(T, lpszSubject, 4, 8);                                           \
+    KAVONIX_MAPI_POINTER(T, lpszNoteText, 8, 16);                                         \
+    KAVONIX_MAPI_POINTER(T, lpszMessageType, 12, 24);                                     \
+    KAVONIX_MAPI_POINTER(T, lpszDateReceived, 16, 32);                                    \
+    KAVONIX_MAPI_POINTER(T, lpszConversationID, 20, 40);                                  \
+    KAVONIX_MAPI_ULONG(T, flFlags, 24, 48);                                               \
+    KAVONIX_MAPI_POINTER(T, lpOriginator, 28, 56);                                        \
+    KAVONIX_MAPI_ULONG(T, nRecipCount, 32, 64);                                           \
+    KAVONIX_MAPI_POINTER(T, lpRecips, 36, 72);                                            \
+    KAVONIX_MAPI_ULONG(T, nFileCount, 40, 80);                                            \
+    KAVONIX_MAPI_POINTER(T, lpFiles, 44, 88);                                             \
+    static_assert(sizeof(T) == KAVONIX_MAPI_AT(48, 96), #T " is not the size the client reads")
+KAVONIX_CHECK_MAPI_RECIP(MapiRecipDesc);
+KAVONIX_CHECK_MAPI_RECIP(MapiRecipDescW);
+KAVONIX_CHECK_MAPI_FILE(MapiFileDesc);
+KAVONIX_CHECK_MAPI_FILE(MapiFileDescW);
+KAVONIX_CHECK_MAPI_MESSAGE(MapiMessage);
+KAVONIX_CHECK_MAPI_MESSAGE(MapiMessageW);
 
 const ULONG kMapiSuccess = 0;
 const ULONG kMapiUserAbort = 1;
