@@ -4,11 +4,13 @@
 // import slot itself: calls go to GetTickCount64 where Windows has it (Vista
 // and later), looked up at run time, and on XP to GetTickCount with its wraps
 // counted. Built only with MinGW-w64; other toolchains bring no such import.
-#include <windows.h>
+// Both builds need it: Windows XP Professional x64 Edition and Server 2003
+// x64 have no GetTickCount64 either.
+#include "app/xpimports.h"
+
+#include "base/systemlib.h"
 
 namespace {
-
-typedef ULONGLONG(WINAPI* TickCount64Proc)();
 
 ULONGLONG WINAPI TickCount64FromTickCount()
 {
@@ -34,18 +36,23 @@ ULONGLONG WINAPI ResolveTickCount64();
 }  // namespace
 
 // The slot the thread library calls through; it resolves itself on first use.
+// Its name is the import's, as each build's linker spells it: 32-bit names
+// carry a leading underscore and the argument bytes, 64-bit names neither.
+#if defined(_WIN64)
+extern "C" TickCount64Proc g_importTickCount64 __asm__("__imp_GetTickCount64");
+#else
 extern "C" TickCount64Proc g_importTickCount64 __asm__("__imp__GetTickCount64@0");
+#endif
 TickCount64Proc g_importTickCount64 = ResolveTickCount64;
 
 namespace {
 
 ULONGLONG WINAPI ResolveTickCount64()
 {
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    FARPROC proc = kernel32 != nullptr ? GetProcAddress(kernel32, "GetTickCount64") : nullptr;
-    TickCount64Proc resolved = proc != nullptr
-                                   ? reinterpret_cast<TickCount64Proc>(reinterpret_cast<void*>(proc))
-                                   : TickCount64FromTickCount;
+    TickCount64Proc resolved =
+        FindSystemFunction<TickCount64Proc>(GetModuleHandleA("kernel32.dll"), "GetTickCount64");
+    if (resolved == nullptr)
+        resolved = TickCount64FromTickCount;
     InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&g_importTickCount64),
                                reinterpret_cast<PVOID>(resolved));
     return resolved();

@@ -1,6 +1,6 @@
-# Cross-compiling to 64-bit Windows with Debian's MinGW-w64. This build runs
-# the tests where the kernel runs no 32-bit programs; the program that ships is
-# the 32-bit one (mingw-i686.cmake).
+# Cross-compiling to 64-bit Windows (the download for 64-bit Windows) with
+# Debian's MinGW-w64. This build runs its tests on every machine, 32-bit
+# programs or not.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(KAVONIX_MINGW_TARGET x86_64-w64-mingw32)
 set(KAVONIX_WINE_LOADER wine64)

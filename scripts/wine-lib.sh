@@ -137,14 +137,15 @@ kavonix_prefix_boot() {
   fi
 }
 
-# The build to run here: the 32-bit one (the program that ships) where the
-# kernel runs 32-bit programs, else the 64-bit one. Sets kavonix_preset,
+# The build to run here: the 32-bit one (the one only some kernels can run,
+# and the one for the oldest Windows) where the kernel runs 32-bit programs,
+# else the 64-bit one. Sets kavonix_preset,
 # kavonix_arch and kavonix_build_note (which build, and why, in a few words).
 kavonix_pick_build() {
   kavonix_require_wine "${1:-wine}"
   if kavonix_runs_win32; then
     kavonix_preset=windows kavonix_arch=win32
-    kavonix_build_note="the 32-bit build (build/windows), the program that ships"
+    kavonix_build_note="the 32-bit build (build/windows): this kernel runs 32-bit programs"
   else
     kavonix_preset=windows-x64 kavonix_arch=win64
     kavonix_build_note="the 64-bit build (build/windows-x64): $(kavonix_win32_missing)"

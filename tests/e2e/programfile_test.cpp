@@ -59,6 +59,10 @@ TEST(ProgramFile, CarriesTheVersionInGerman)
     EXPECT_EQ(kVersionText, VersionString(info, "ProductVersion"));
     EXPECT_EQ("Kavonix", VersionString(info, "ProductName"));
     EXPECT_EQ("KAVONIX.EXE", VersionString(info, "OriginalFilename"));
+    // The two downloads hold one file name: the description tells them apart.
+    EXPECT_EQ(std::string("Kavonix (") + (sizeof(void*) == 8 ? "64" : "32") +
+                  " Bit): CD-Abbild BIN (2352 / 2336) nach ISO (2048)",
+              VersionString(info, "FileDescription"));
 }
 
 static BOOL CALLBACK CollectManifest(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param)

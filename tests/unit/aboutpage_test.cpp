@@ -26,6 +26,10 @@ struct ExpectedControl {
     bool sizeFixed;    // icons take the size of their image
 };
 
+// The one text that differs between the builds: each names the Windows it is for.
+const char* const kPlatformLine =
+    sizeof(void*) == 8 ? "Mode 1 / Mode 2, 64 Bit Windows" : "Mode 1 / Mode 2, 32 Bit Windows";
+
 const ExpectedControl kAboutControls[] = {
     {0xFFFF, "Static", SS_ICON, 0, 0, 11, 17, 20, 20, nullptr, false},
     {0xFFFF, "Static", SS_LEFT, SS_NOPREFIX | WS_GROUP, 0, 40, 10, 119, 8, "Kavonix", true},
@@ -35,7 +39,7 @@ const ExpectedControl kAboutControls[] = {
     {IDC_ABOUT_LINE, "Static", SS_LEFT, WS_GROUP, 0, 102, 69, 42, 8, nullptr, true},
     {0xFFFF, "Static", SS_LEFT, WS_GROUP, 0, 40, 79, 44, 8, "Homepage:", true},
     {IDC_VERSION_LINE, "Static", SS_LEFT, WS_GROUP, 0, 40, 23, 151, 10, "Version 1.64.1  Build 001 ", true},
-    {0xFFFF, "Static", SS_LEFT, WS_GROUP, 0, 40, 53, 147, 8, nullptr, true},
+    {0xFFFF, "Static", SS_LEFT, WS_GROUP, 0, 40, 53, 147, 8, kPlatformLine, true},
     {0xFFFF, "Static", SS_GRAYFRAME, SS_SUNKEN, 0, 39, 37, 278, 1, "", true},
     {IDC_ABOUT_FRAME, "Button", BS_GROUPBOX, 0, 0, 0, 0, 368, 105, "", true},
     {0xFFFF, "Static", SS_ICON, 0, 0, 276, 57, 20, 20, nullptr, false},
