@@ -299,6 +299,27 @@ TEST(ExtrasPage, ClientWithoutUnicodeGetsTheAnsiCall)
     EXPECT_EQ(path, calls[1].Get("file.name"));
     EXPECT_EQ(std::string::npos, path.find('?')) << path;
     EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(path)) << path;
+
+    // So deep that not even its short form fits an ANSI path, as on a volume
+    // that makes no short names: no call hands the client a path that names
+    // no file, nor the mail without it.
+    std::wstring deep = folder;
+    for (int level = 0; level < 30; ++level) {
+        deep += L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D\\";
+        CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+    }
+    deep += L"kavonix.exe";
+    ASSERT_TRUE(WriteImage(deep, kImageMode1, 3));
+    WCHAR shortForm[4096] = L"";
+    ASSERT_GT(GetShortPathNameW((L"\\\\?\\" + deep).c_str(), shortForm, 4096), (DWORD)MAX_PATH + 4);
+    log.Clear();
+    given.assign(deep.begin(), deep.end());
+    given.push_back(L'\0');
+    SendFileByMail(window.Main(), given.data());
+    calls = log.Calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(1u, calls[0].Number("wide"));
+    EXPECT_EQ(kMapiUnicodeNotSupported, calls[0].Number("returned"));
 }
 
 // The attachment's path as the user writes it, whichever call the client
