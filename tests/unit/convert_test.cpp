@@ -618,6 +618,27 @@ protected:
         std::vector<unsigned char> bytes = ReadFileBytes(m_target);
         EXPECT_EQ("previous target", std::string(bytes.begin(), bytes.end()));
     }
+    // The run done by one replace: the image has the name, the summary is
+    // shown, and nothing is named or left beside the target.
+    void ExpectDoneByOneReplace(const std::vector<std::string>& before)
+    {
+        EXPECT_EQ(1, g_replaceSeen.calls);
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+        EXPECT_TRUE(m_watch.Errors().empty());
+        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+        EXPECT_EQ(before, FilesIn(m_dir));
+    }
+    // The image kept beside the target, the old file left under the backup
+    // name, and the message names both.
+    void ExpectImageAndOldFileLeft(const std::string& image, const std::string& backup)
+    {
+        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({image, backup}), m_watch.LeftFiles());
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
+        std::vector<unsigned char> old = ReadFileBytes(backup);
+        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+    }
 };
 
 TEST_F(ConvertOverwrite, QuestionTextAndButtonsInGerman)
@@ -1010,21 +1031,20 @@ TEST_F(ConvertOverwrite, RefusedReplaceIsDoneByAMove)
         ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
         m_watch.ClearEvents();
         std::vector<HookedBox> boxes;
-        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << error;
-        EXPECT_EQ(1, g_replaceSeen.calls) << error;
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target)) << error;
-        EXPECT_TRUE(m_watch.Errors().empty()) << error;
-        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE))) << error;
-        EXPECT_EQ(before, FilesIn(m_dir)) << error;
+        SCOPED_TRACE(error);
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+        ExpectDoneByOneReplace(before);
     }
 }
 
 // ReplaceFile's two failures that leave a file where it should not be. With
 // ERROR_UNABLE_TO_MOVE_REPLACEMENT both files keep their names: the image is
 // kept beside the target. With ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old
-// file is under the backup name and the target's name is free: the image
-// takes it and the backup goes; where the image cannot, the old file goes
-// back; where neither can, the message names both.
+// file is under the backup name, whatever the target's name answers then:
+// free, or not answered by a share at all, the image takes it and the backup
+// goes; where the image cannot, the old file goes back; where neither can
+// (the image held, or another program's file in the name meanwhile, which
+// stays as it is), the message names both.
 TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
 {
     std::string kept = m_dir + "disc (neu).iso";
@@ -1046,16 +1066,18 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
         EXPECT_EQ(withKept, FilesIn(m_dir));
         DeleteFileA(kept.c_str());
     }
-    {
+    for (bool unanswered : {false, true}) {
+        ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
         CImageCallsFake fake;
         g_imageFileCalls.m_replace = HalfwayReplace;
+        if (unanswered) {
+            g_imageFileCalls.m_attributes = UnansweringAttributes;
+            g_unansweredName = Wide(m_target);
+        }
         m_watch.ClearEvents();
+        SCOPED_TRACE(unanswered);
         EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
-        EXPECT_EQ(1, g_replaceSeen.calls);
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
-        EXPECT_TRUE(m_watch.Errors().empty());
-        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
-        EXPECT_EQ(before, FilesIn(m_dir));
+        ExpectDoneByOneReplace(before);
     }
     {
         // The image held by a scanner: it keeps the name it was written under.
@@ -1086,18 +1108,29 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
         EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
         std::string image = Ansi(g_replaceSeen.replacement);
         std::string backup = Ansi(g_replaceSeen.backup);
-        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
-        EXPECT_EQ(std::vector<std::string>({image, backup}), m_watch.LeftFiles());
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
-        std::vector<unsigned char> old = ReadFileBytes(backup);
-        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        ExpectImageAndOldFileLeft(image, backup);
         EXPECT_FALSE(FileExists(m_target));
-        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
         for (HANDLE& held : g_replaceSeen.held) {
             CloseHandle(held);
             held = INVALID_HANDLE_VALUE;
         }
         DeleteFileA(image.c_str());
+        MoveFileA(backup.c_str(), m_target.c_str());
+    }
+    {
+        // Another program's file in the name meanwhile: the image is kept
+        // beside it under a name of its own.
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = HalfwayReplace;
+        g_takeNameAfterHalfway = true;
+        m_watch.ClearEvents();
+        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+        std::string backup = Ansi(g_replaceSeen.backup);
+        ExpectImageAndOldFileLeft(kept, backup);
+        std::vector<unsigned char> other = ReadFileBytes(m_target);
+        EXPECT_EQ("another program", std::string(other.begin(), other.end()));
+        DeleteFileA(kept.c_str());
+        DeleteFileA(m_target.c_str());
         MoveFileA(backup.c_str(), m_target.c_str());
     }
     {
@@ -1118,51 +1151,6 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
         CloseHandle(g_replaceSeen.held[1]);
         g_replaceSeen.held[1] = INVALID_HANDLE_VALUE;
         DeleteFileA(backup.c_str());
-    }
-    EXPECT_EQ(before, FilesIn(m_dir));
-}
-
-// After ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old file is under the backup
-// name, whatever the target's name answers then. Taken meanwhile by another
-// program's file, which stays as it is: the image is kept beside it, the old
-// file stays under the backup name, and the message names both. Not
-// answered by a share at all: the image takes the name, the old file goes.
-TEST_F(ConvertOverwrite, HalfwayReplaceFindsTheOldFileWhateverTheNameAnswers)
-{
-    std::string kept = m_dir + "disc (neu).iso";
-    DeleteFileA(kept.c_str());
-    std::vector<std::string> before = FilesIn(m_dir);
-    std::vector<HookedBox> boxes;
-    {
-        CImageCallsFake fake;
-        g_imageFileCalls.m_replace = HalfwayReplace;
-        g_takeNameAfterHalfway = true;
-        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
-        std::string backup = Ansi(g_replaceSeen.backup);
-        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
-        EXPECT_EQ(std::vector<std::string>({kept, backup}), m_watch.LeftFiles());
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(kept));
-        std::vector<unsigned char> old = ReadFileBytes(backup);
-        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
-        std::vector<unsigned char> other = ReadFileBytes(m_target);
-        EXPECT_EQ("another program", std::string(other.begin(), other.end()));
-        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
-        DeleteFileA(kept.c_str());
-        DeleteFileA(m_target.c_str());
-        MoveFileA(backup.c_str(), m_target.c_str());
-    }
-    ExpectTargetUnchanged();
-    {
-        CImageCallsFake fake;
-        g_imageFileCalls.m_replace = HalfwayReplace;
-        g_imageFileCalls.m_attributes = UnansweringAttributes;
-        g_unansweredName = Wide(m_target);
-        m_watch.ClearEvents();
-        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
-        EXPECT_EQ(1, g_replaceSeen.calls);
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
-        EXPECT_TRUE(m_watch.Errors().empty());
-        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
     }
     EXPECT_EQ(before, FilesIn(m_dir));
 }
@@ -1296,8 +1284,12 @@ TEST_F(ConvertFailures, SourceHeldOpenWithoutSharing)
 }
 
 // The source is no target for itself. A file is the source where volume
-// serial and file index both match; where a file system tells no identity
-// (the query fails, every index is 0), another file is still replaced.
+// serial and file ID (the 128-bit one where the system gives it, else the
+// 64-bit index) both match; where a file system tells no identity (the query
+// fails, every index is 0, every 128-bit ID is 0 as on FAT and exFAT),
+// another file is still replaced. An index or ID shared by files on two
+// volumes, or a 64-bit index shared on one (ReFS) where the 128-bit IDs
+// differ, does not make another file the source.
 TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
@@ -1313,13 +1305,17 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
     CImageCallsFake fake;
     const struct {
         BOOL(WINAPI* identify)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+        IdentifyByIdCall identifyById;
         const char* name;
-    } kIdentities[] = {{FailingIdentify, "no identity"},
-                       {ZeroIndexIdentify, "index 0"},
-                       {SharedIndexIdentify, "one index on two volumes"}};
+    } kIdentities[] = {{FailingIdentify, nullptr, "no identity"},
+                       {ZeroIndexIdentify, nullptr, "index 0"},
+                       {SharedIndexIdentify, nullptr, "one index on two volumes"},
+                       {OneIndexIdentify, SizeIdById, "one index, two IDs"},
+                       {GetFileInformationByHandle, OneIdById, "one ID on two volumes"},
+                       {GetFileInformationByHandle, ZeroIdById, "IDs of zeros"}};
     for (const auto& identity : kIdentities) {
         g_imageFileCalls.m_identify = identity.identify;
-        g_imageFileCalls.m_identifyById = nullptr;
+        g_imageFileCalls.m_identifyById = identity.identifyById;
         ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
         m_watch.ClearEvents();
         EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << identity.name;
@@ -1330,39 +1326,6 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
         EXPECT_EQ(-1, ConvertAnswering(Request(m_source, m_source), IDYES, &boxes)) << identity.name;
         EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << identity.name;
         EXPECT_EQ(before, ReadFileBytes(m_source)) << identity.name;
-    }
-}
-
-// The 128-bit ID tells two files apart: on ReFS two files may have one
-// 64-bit index; an ID is one file only on one volume; an ID of nothing but
-// zeros (FAT and exFAT) tells nothing, and the 64-bit index does. The other
-// file is replaced, the source is still refused as its own target.
-TEST_F(ConvertFailures, FileIdsTellTwoFilesApart)
-{
-    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
-    std::vector<unsigned char> source = ReadFileBytes(m_source);
-    CImageCallsFake fake;
-    const struct {
-        BOOL(WINAPI* identify)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
-        IdentifyByIdCall identifyById;
-        const char* name;
-    } kIdentities[] = {{OneIndexIdentify, SizeIdById, "one index, two IDs"},
-                       {GetFileInformationByHandle, OneIdById, "one ID on two volumes"},
-                       {GetFileInformationByHandle, ZeroIdById, "IDs of zeros"}};
-    for (const auto& identity : kIdentities) {
-        g_imageFileCalls.m_identify = identity.identify;
-        g_imageFileCalls.m_identifyById = identity.identifyById;
-        ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
-        m_watch.ClearEvents();
-        std::vector<HookedBox> boxes;
-        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << identity.name;
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target)) << identity.name;
-        EXPECT_TRUE(m_watch.Errors().empty()) << identity.name;
-
-        m_watch.ClearEvents();
-        EXPECT_EQ(-1, ConvertAnswering(Request(m_source, m_source), IDYES, &boxes)) << identity.name;
-        EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << identity.name;
-        EXPECT_EQ(source, ReadFileBytes(m_source)) << identity.name;
     }
 }
 
