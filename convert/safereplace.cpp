@@ -20,7 +20,8 @@ static IdentifyByIdCall FindIdentifyById()
                                                 "GetFileInformationByHandleEx");
 }
 
-ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle, FindIdentifyById(), ReplaceFileW};
+ImageFileCalls g_imageFileCalls = {FlushFileBuffers, GetFileInformationByHandle, FindIdentifyById(), ReplaceFileW,
+                                   GetFileAttributesW};
 
 static bool MoveToStart(HANDLE file)
 {
@@ -174,11 +175,14 @@ static const int kTempAttempts = 64;
 
 // A name beside the target made by the rule of the image's own names, the
 // `attempt`-th of a run: a lead character and hex digits. Without an
-// extension it cannot pass for an image, it is never the target's own name
-// (the lead differs from the target's first character), and it is no longer
-// than that name, so its path fits wherever the target's does. `target` and
-// `name` are the paths as shown; `call` the form of `name` for the file
-// calls. False when the rule gives no (further) name.
+// extension it cannot pass for an image, and it is never the target's own
+// name (the lead differs from the target's first character). It is no longer
+// than that name, so its path fits wherever the target's does. A name of one
+// character leaves no room for a digit: it gets the digits of the longest
+// names, eight characters in all, for which Windows leaves room in every
+// folder made without the "\\?\" prefix (an 8.3 name fits in it).
+// `target` and `name` are the paths as shown; `call` the form of `name` for
+// the file calls. False when the rule gives no (further) name.
 static bool NameBeside(const WCHAR* target, DWORD seed, int attempt, WCHAR (&name)[kLongPathSize],
                        WCHAR (&call)[kLongPathSize])
 {
@@ -187,10 +191,10 @@ static bool NameBeside(const WCHAR* target, DWORD seed, int attempt, WCHAR (&nam
     const WCHAR* last = LastComponentOf(target);
     size_t folderLength = (size_t)(last - target);
     size_t lastLength = wcslen(last);
-    if (lastLength == 0 || folderLength + lastLength >= kLongPathSize)
+    if (lastLength == 0 || attempt >= kTempAttempts)
         return false;
-    size_t digits = lastLength - 1 < kTempDigits ? lastLength - 1 : kTempDigits;
-    if (attempt >= (digits > 0 ? kTempAttempts : 1))
+    size_t digits = lastLength == 1 || lastLength - 1 >= kTempDigits ? kTempDigits : lastLength - 1;
+    if (folderLength + 1 + digits >= kLongPathSize)
         return false;
     WCHAR lead = last[0] == L'~' ? L'_' : L'~';
     static const WCHAR kHex[] = L"0123456789ABCDEF";
@@ -258,7 +262,7 @@ static bool MayPass(DWORD error)
 // file whose delete is pending while another program still holds it.
 static bool NameIsFree(const WCHAR* path)
 {
-    return GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+    return g_imageFileCalls.m_attributes(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // The name ReplaceFile keeps the old file under until the image has its
@@ -341,12 +345,12 @@ static bool ReplaceRefused(DWORD error)
 // has the new file's ACL and streams, which Windows would not let the
 // program carry over anyway. ReplaceFile keeps the old file under a backup
 // name until the image has the name; failed, it leaves both files under
-// their names, or the old one under the backup name and the target's name
-// free (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2). A free name (also a target
-// deleted meanwhile) is taken by a move that never replaces a file that has
-// taken it since; where the image cannot take it, the old file goes back.
-// `oldLeft` receives the backup name, as shown, where the old file is left
-// under it.
+// their names, or the old one under the backup name
+// (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2). The target's name is then taken by a
+// move that never replaces a file that has taken it since, as is the free
+// name of a target deleted meanwhile; where the image cannot take it, the
+// old file goes back. `oldLeft` receives the backup name, as shown, where
+// the old file is left under it.
 bool PutInPlace(const WCHAR* temp, const WCHAR* target, const WCHAR* targetCall, bool replace,
                 WCHAR (&oldLeft)[kLongPathSize])
 {
@@ -385,8 +389,18 @@ bool PutInPlace(const WCHAR* temp, const WCHAR* target, const WCHAR* targetCall,
             }
             error = GetLastError();
         }
+        if (replace && error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // ReplaceFile's word that the old file is under the backup name,
+            // whatever the target's name answers now: another program may
+            // have taken it, or the share that failed the move may not
+            // answer at all.
+            oldInBackup = true;
+            replace = false;
+            continue;
+        }
         if (replace && NameIsFree(targetCall)) {
-            // The old file is under the backup name where ReplaceFile got that far.
+            // Deleted meanwhile: the old file is under the backup name where
+            // ReplaceFile got that far.
             oldInBackup = !NameIsFree(backupCall);
             replace = false;
             continue;

@@ -34,6 +34,8 @@ struct ImageFileCalls {
     // GetFileInformationByHandleEx where the system has it, else null.
     IdentifyByIdCall m_identifyById;
     ReplaceCall m_replace;
+    // Whether a name is free: a share may answer with a network error instead.
+    DWORD(WINAPI* m_attributes)(LPCWSTR path);
 };
 extern ImageFileCalls g_imageFileCalls;
 

@@ -76,8 +76,8 @@ bool FindMailClient(MailClient* client)
 // One message with the program as its attachment, in the text type of the
 // call that takes it.
 template <typename Message, typename File, typename Text, typename Send>
-ULONG SendMessageOf(Send sendMail, HWND owner, Text* subject, Text* note, Text* pathName, Text* displayName,
-                    ULONG fileCount)
+ULONG SendMessageOf(Send sendMail, HWND owner, ULONG flags, Text* subject, Text* note, Text* pathName,
+                    Text* displayName, ULONG fileCount)
 {
     File file = {};
     file.nPosition = static_cast<ULONG>(-1);
@@ -89,11 +89,14 @@ ULONG SendMessageOf(Send sendMail, HWND owner, Text* subject, Text* note, Text* 
     message.lpszNoteText = note;
     message.nFileCount = fileCount;
     message.lpFiles = &file;
-    return sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, kMapiLogonUi | kMapiDialog, 0);
+    return sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, flags, 0);
 }
 
 // The texts in UTF-16: the program's from code page 1252, the path as Windows
-// has it where it is given so, else from the ANSI code page.
+// has it where it is given so, else from the ANSI code page. Unicode is
+// insisted on: a client without it would otherwise get the path with "?" or
+// look-alikes in place of what its code page lacks, a path that names no
+// file; it refuses instead, and the ANSI call is made with a path that does.
 ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, const char* note,
                const char* pathName, const WCHAR* wideAttachment)
 {
@@ -113,8 +116,9 @@ ULONG SendWide(MapiSendMailWProc sendMail, HWND owner, const char* subject, cons
     if (note != nullptr && wideNote == nullptr) {
         return kMapiInsufficientMemory;
     }
-    ULONG result = SendMessageOf<MapiMessageW, MapiFileDescW>(sendMail, owner, wideSubject, wideNote, widePath,
-                                                              wideName, fileCount);
+    ULONG result = SendMessageOf<MapiMessageW, MapiFileDescW>(sendMail, owner,
+                                                              kMapiLogonUi | kMapiDialog | kMapiForceUnicode,
+                                                              wideSubject, wideNote, widePath, wideName, fileCount);
     free(wideNote);
     return result;
 }
@@ -128,8 +132,8 @@ ULONG SendAnsi(MapiSendMailProc sendMail, HWND owner, const char* subject, const
     char* ansiNote = note != nullptr ? NewAnsiText(note) : nullptr;
     ULONG result = kMapiInsufficientMemory;
     if (ansiSubject != nullptr && (note == nullptr || ansiNote != nullptr)) {
-        result = SendMessageOf<MapiMessage, MapiFileDesc>(sendMail, owner, ansiSubject, ansiNote, pathName,
-                                                          displayName, fileCount);
+        result = SendMessageOf<MapiMessage, MapiFileDesc>(sendMail, owner, kMapiLogonUi | kMapiDialog, ansiSubject,
+                                                          ansiNote, pathName, displayName, fileCount);
     }
     free(ansiNote);
     free(ansiSubject);
@@ -222,13 +226,6 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject, co
     lstrcpynA(pathName, attachmentPath.Text(), sizeof(pathName));
     lstrcpynA(displayName, attachmentPath.Text(), sizeof(displayName));
     lstrcpynA(subjectText, subject.Text(), sizeof(subjectText));
-    // A client of ANSI calls only is never handed a path that names no file.
-    if (client.sendWide == nullptr && wideAttachment != nullptr && wideAttachment[0] != L'\0' &&
-        pathName[0] == '\0') {
-        attachmentPath.Release();
-        subject.Release();
-        return false;
-    }
 
     CTextBuf separator;
     separator.InitFrom(kSeparator);
@@ -261,10 +258,16 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject, co
     body.Append(product.Text());
     body.Append("\r\n");
 
-    ULONG fileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
-    ULONG result = client.sendWide != nullptr
-                       ? SendWide(client.sendWide, owner, subjectText, body.m_text, pathName, wideAttachment)
-                       : SendAnsi(client.sendAnsi, owner, subjectText, body.m_text, pathName, displayName, fileCount);
+    ULONG result = kMapiUnicodeNotSupported;
+    if (client.sendWide != nullptr)
+        result = SendWide(client.sendWide, owner, subjectText, body.m_text, pathName, wideAttachment);
+    // Without the wide call (Windows XP to 7), or with a client that takes no
+    // Unicode: the ANSI call, never with a path that names no file.
+    bool pathNamesFile = wideAttachment == nullptr || wideAttachment[0] == L'\0' || pathName[0] != '\0';
+    if (result == kMapiUnicodeNotSupported && client.sendAnsi != nullptr && pathNamesFile) {
+        ULONG fileCount = lstrlenA(pathName) >= kMinAttachmentLength ? 1 : 0;
+        result = SendAnsi(client.sendAnsi, owner, subjectText, body.m_text, pathName, displayName, fileCount);
+    }
 
     download.Release();
     website.Release();
@@ -290,17 +293,25 @@ int RecommendByMail(HWND owner)
 int SendProgramByMail(HWND owner)
 {
     // A cut path is not terminated on older systems.
-    WCHAR wideProgramPath[kLongPathSize] = L"";
-    GetModuleFileNameW(nullptr, wideProgramPath, (DWORD)kLongPathSize);
-    wideProgramPath[kLongPathSize - 1] = L'\0';
-    // For a client without MAPISendMailW (Windows XP to 7): a path in the
-    // code page that names the program, never one cut or with look-alikes.
-    char programPath[kShellPathSize] = "";
-    AnsiPathOfFile(wideProgramPath, programPath);
+    WCHAR programPath[kLongPathSize] = L"";
+    GetModuleFileNameW(nullptr, programPath, (DWORD)kLongPathSize);
+    programPath[kLongPathSize - 1] = L'\0';
+    return SendFileByMail(owner, programPath);
+}
+
+int SendFileByMail(HWND owner, WCHAR* path)
+{
+    // A program started by a "\\?\" path is given its own path in that form;
+    // a mail client takes the path as the user writes it, with the drive.
+    const WCHAR* attachment = WithoutRawPrefix(path);
+    // For a client without Unicode: a path in the code page that names the
+    // file, never one cut or with look-alikes.
+    char ansiPath[kShellPathSize] = "";
+    AnsiPathOfFile(attachment, ansiPath);
     CTextBuf subject;
     subject.InitFrom(MailSubject());
     CTextBuf attachmentPath;
-    attachmentPath.InitFrom(programPath);
-    SendRecommendMail(owner, attachmentPath, subject, wideProgramPath);
+    attachmentPath.InitFrom(ansiPath);
+    SendRecommendMail(owner, attachmentPath, subject, attachment);
     return 1;
 }

@@ -142,8 +142,12 @@ const ULONG kMapiSuccess = 0;
 const ULONG kMapiUserAbort = 1;
 const ULONG kMapiLogonFailure = 3;
 const ULONG kMapiInsufficientMemory = 5;
+const ULONG kMapiUnicodeNotSupported = 27;
 const ULONG kMapiLogonUi = 0x00000001;
 const ULONG kMapiDialog = 0x00000008;
+// MAPISendMailW only: a client without Unicode refuses the message
+// (kMapiUnicodeNotSupported) instead of handing it on in the ANSI code page.
+const ULONG kMapiForceUnicode = 0x00040000;
 // An attachment path shorter than this attaches nothing.
 const int kMinAttachmentLength = 5;
 
@@ -160,3 +164,6 @@ bool SendRecommendMail(HWND owner, CTextBuf attachmentPath, CTextBuf subject,
 // The two mail buttons; `owner` is the window the mail client's windows belong to.
 int RecommendByMail(HWND owner);
 int SendProgramByMail(HWND owner);
+// The recommendation mail with the file `path` attached (its "\\?\" form
+// rewritten in place); SendProgramByMail with the program's path.
+int SendFileByMail(HWND owner, WCHAR* path);

@@ -98,7 +98,8 @@ TEST(ExtrasMail, MailsReachTheMailClient)
     EXPECT_EQ("Juhuuuu I found  Kavonix", calls[0].Get("subject"));
     EXPECT_EQ(kEnglishBody, calls[0].Get("note"));
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(main), calls[0].Number("ui"));
-    EXPECT_EQ(9u, calls[0].Number("flags"));
+    // MAPI_LOGON_UI | MAPI_DIALOG, and Unicode insisted on.
+    EXPECT_EQ(0x40009u, calls[0].Number("flags"));
     EXPECT_EQ(0u, calls[0].Number("recipCount"));
     EXPECT_EQ(0u, calls[0].Number("fileCount"));
     EXPECT_EQ(1u, calls[1].Number("fileCount"));

@@ -93,12 +93,19 @@ public:
     {
         SetEnvironmentVariableA("KAVONIX_MAPI_LOG", nullptr);
         SetEnvironmentVariableA("KAVONIX_MAPI_RESULT", nullptr);
+        SetEnvironmentVariableA("KAVONIX_MAPI_NO_UNICODE", nullptr);
     }
     void Answer(unsigned long result)
     {
         char text[32];
         snprintf(text, sizeof(text), "%lu", result);
         SetEnvironmentVariableA("KAVONIX_MAPI_RESULT", text);
+    }
+    // A client whose wide call takes no Unicode: asked for it, it answers
+    // MAPI_E_UNICODE_NOT_SUPPORTED.
+    void WithoutUnicode(bool without)
+    {
+        SetEnvironmentVariableA("KAVONIX_MAPI_NO_UNICODE", without ? "1" : nullptr);
     }
     std::vector<MapiCall> Calls() const { return ReadMapiCalls(m_path); }
     void Clear() const { DeleteFileA(m_path.c_str()); }

@@ -6,6 +6,8 @@
 // is written as byte 1, which no expected text holds.
 //   KAVONIX_MAPI_LOG     file the calls are appended to (see record.h)
 //   KAVONIX_MAPI_RESULT  the code every call returns (decimal), 0 without it
+//   KAVONIX_MAPI_NO_UNICODE  set: a client without Unicode, whose wide call
+//                        answers MAPI_E_UNICODE_NOT_SUPPORTED to MAPI_FORCE_UNICODE
 // The structures are declared here on their own, from the published Simple
 // MAPI layout, so that a wrong layout on the program's side shows up.
 #include <windows.h>
@@ -84,6 +86,8 @@ struct MessageW {
 };
 
 const size_t kRecordSize = 64 * 1024;
+const ULONG kForceUnicode = 0x00040000;
+const ULONG kUnicodeNotSupported = 27;
 
 class CRecord {
 public:
@@ -194,6 +198,8 @@ ULONG RecordCall(ULONG_PTR session, ULONG_PTR uiParam, MessageType* message, ULO
     char result[32] = "";
     GetEnvironmentVariableA("KAVONIX_MAPI_RESULT", result, sizeof(result));
     ULONG code = static_cast<ULONG>(strtoul(result, nullptr, 10));
+    if (wide && (flags & kForceUnicode) != 0 && GetEnvironmentVariableA("KAVONIX_MAPI_NO_UNICODE", nullptr, 0) > 0)
+        code = kUnicodeNotSupported;
 
     char module[MAX_PATH] = "";
     HMODULE self = nullptr;

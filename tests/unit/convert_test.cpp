@@ -7,8 +7,10 @@
 #include <ctype.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/language.h"
@@ -118,6 +120,29 @@ BOOL WINAPI SizeIdById(HANDLE file, int infoClass, LPVOID information, DWORD siz
     return TRUE;
 }
 
+// One 128-bit ID for every file, each on a volume of its own (told by its size).
+BOOL WINAPI OneIdById(HANDLE file, int infoClass, LPVOID information, DWORD size)
+{
+    LARGE_INTEGER length;
+    if (infoClass != kFileIdInfoClass || size < sizeof(FileIdInformation) || !GetFileSizeEx(file, &length))
+        return FALSE;
+    FileIdInformation* id = (FileIdInformation*)information;
+    id->m_volumeSerial = (ULONGLONG)length.QuadPart;
+    memset(id->m_fileId, 0xAB, sizeof(id->m_fileId));
+    return TRUE;
+}
+
+// FAT and exFAT: an ID of nothing but zeros for every file on the volume.
+BOOL WINAPI ZeroIdById(HANDLE, int infoClass, LPVOID information, DWORD size)
+{
+    if (infoClass != kFileIdInfoClass || size < sizeof(FileIdInformation))
+        return FALSE;
+    FileIdInformation* id = (FileIdInformation*)information;
+    memset(id, 0, sizeof(*id));
+    id->m_volumeSerial = 7;
+    return TRUE;
+}
+
 // What a stand-in replace was handed, and what it found.
 struct ReplaceSeen {
     int calls = 0;
@@ -134,6 +159,12 @@ DWORD g_replaceError = 0;
 // What the stand-ins hold after they return, as a scanner would.
 bool g_holdReplacement = false;
 bool g_holdBackup = false;
+// Another program's file that takes the target's name once the old file has left it.
+bool g_takeNameAfterHalfway = false;
+// Refusals with g_replaceError before the system's own replace is done.
+int g_refusalsLeft = 0;
+// A name that a share does not answer for: a network error instead of its attributes.
+std::wstring g_unansweredName;
 
 void NoteReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags)
 {
@@ -177,6 +208,12 @@ BOOL WINAPI HalfwayReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup
     if (!backup || !MoveFileExW(replaced, backup, 0))
         return FALSE;
     HoldAsTold(replacement, backup);
+    if (g_takeNameAfterHalfway) {
+        HANDLE other = CreateFileW(replaced, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(other, "another program", 15, &written, nullptr);
+        CloseHandle(other);
+    }
     SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
     return FALSE;
 }
@@ -197,6 +234,25 @@ BOOL WINAPI WatchedReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup
     return done;
 }
 
+// Refused g_refusalsLeft times, both files left as they are, then the system's own.
+BOOL WINAPI ReplaceRefusedAtFirst(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                                  LPVOID exclude, LPVOID reserved)
+{
+    if (g_refusalsLeft == 0)
+        return WatchedReplace(replaced, replacement, backup, flags, exclude, reserved);
+    --g_refusalsLeft;
+    return RefusingReplace(replaced, replacement, backup, flags, exclude, reserved);
+}
+
+DWORD WINAPI UnansweringAttributes(LPCWSTR path)
+{
+    if (lstrcmpiW(path, g_unansweredName.c_str()) == 0) {
+        SetLastError(ERROR_NETNAME_DELETED);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return GetFileAttributesW(path);
+}
+
 // The image's file calls as a test sets them, the real ones again afterwards.
 class CImageCallsFake {
 public:
@@ -215,6 +271,9 @@ public:
         g_replaceError = 0;
         g_holdReplacement = false;
         g_holdBackup = false;
+        g_takeNameAfterHalfway = false;
+        g_refusalsLeft = 0;
+        g_unansweredName.clear();
     }
 
 private:
@@ -559,6 +618,27 @@ protected:
         std::vector<unsigned char> bytes = ReadFileBytes(m_target);
         EXPECT_EQ("previous target", std::string(bytes.begin(), bytes.end()));
     }
+    // The run done by one replace: the image has the name, the summary is
+    // shown, and nothing is named or left beside the target.
+    void ExpectDoneByOneReplace(const std::vector<std::string>& before)
+    {
+        EXPECT_EQ(1, g_replaceSeen.calls);
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+        EXPECT_TRUE(m_watch.Errors().empty());
+        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+        EXPECT_EQ(before, FilesIn(m_dir));
+    }
+    // The image kept beside the target, the old file left under the backup
+    // name, and the message names both.
+    void ExpectImageAndOldFileLeft(const std::string& image, const std::string& backup)
+    {
+        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
+        EXPECT_EQ(std::vector<std::string>({image, backup}), m_watch.LeftFiles());
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
+        std::vector<unsigned char> old = ReadFileBytes(backup);
+        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
+    }
 };
 
 TEST_F(ConvertOverwrite, QuestionTextAndButtonsInGerman)
@@ -767,6 +847,20 @@ TEST_F(ConvertOverwrite, ReplaceBlockedForAMomentIsTriedAgain)
     EXPECT_TRUE(m_watch.Errors().empty());
     EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
     EXPECT_EQ(before, FilesIn(m_dir));
+
+    // ReplaceFile's "could not move the image" while a scanner holds it, for
+    // a few tries: the same run replaces the target once it lets go.
+    CImageCallsFake fake;
+    g_imageFileCalls.m_replace = ReplaceRefusedAtFirst;
+    g_replaceError = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    g_refusalsLeft = 3;
+    ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
+    m_watch.ClearEvents();
+    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+    EXPECT_EQ(4, g_replaceSeen.calls);
+    EXPECT_TRUE(m_watch.Errors().empty());
+    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
+    EXPECT_EQ(before, FilesIn(m_dir));
 }
 
 // The image is on the disk before it takes the name: a flush that fails is a
@@ -865,6 +959,62 @@ TEST_F(ConvertOverwrite, ReplaceKeepsTheOldFileUnderAFreeBackupName)
     EXPECT_FALSE(g_replaceSeen.backupExisted);
     EXPECT_EQ("previous target", g_replaceSeen.backupBytes);
     EXPECT_EQ(before, FilesIn(m_dir));
+
+    // Every name of the rule for "ab" taken but two: the image takes one, the
+    // old file the other, and no other file is touched. Three times, so that
+    // a first guess that happens to be free cannot pass for the search.
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string ab = m_dir + "ab";
+    for (const auto& pair : {std::make_pair(3, 12), std::make_pair(0, 7), std::make_pair(9, 15)}) {
+        for (int i = 0; i < 16; ++i) {
+            std::string name = m_dir + "~" + kHex[i];
+            if (i == pair.first || i == pair.second)
+                DeleteFileA(name.c_str());
+            else
+                ASSERT_TRUE(WriteFileBytes(name, "taken", 5));
+        }
+        ASSERT_TRUE(WriteFileBytes(ab, "previous target", 15));
+        CImageCallsFake::Reset();
+        m_watch.ClearEvents();
+        EXPECT_EQ(1, ConvertAnswering(Request(m_source, ab), IDYES, &boxes)) << pair.first;
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(ab)) << pair.first;
+        EXPECT_TRUE(m_watch.Errors().empty()) << pair.first;
+        EXPECT_EQ(1, g_replaceSeen.calls) << pair.first;
+        EXPECT_FALSE(g_replaceSeen.backupExisted) << pair.first;
+        EXPECT_EQ("previous target", g_replaceSeen.backupBytes) << pair.first;
+        for (int i = 0; i < 16; ++i) {
+            std::string name = m_dir + "~" + kHex[i];
+            bool free = i == pair.first || i == pair.second;
+            EXPECT_EQ(free ? -1 : 5, FileSize(name)) << name;
+        }
+    }
+    for (int i = 0; i < 16; ++i)
+        DeleteFileA((m_dir + "~" + kHex[i]).c_str());
+    DeleteFileA(ab.c_str());
+}
+
+// A name of one character leaves no room for the image's own names of its
+// length: theirs are longer, and such a target is replaced like any other,
+// with nothing left beside it.
+TEST_F(ConvertOverwrite, OneCharacterNamesAreReplaced)
+{
+    ASSERT_TRUE(DeleteFileA(m_target.c_str()));
+    std::vector<std::string> before = FilesIn(m_dir);
+    for (const char* name : {"x", "~"}) {
+        std::string target = m_dir + name;
+        std::vector<std::string> after = before;
+        after.push_back(name);
+        std::sort(after.begin(), after.end());
+        ASSERT_TRUE(WriteFileBytes(target, "previous target", 15));
+        m_watch.ClearEvents();
+        std::vector<HookedBox> boxes;
+        EXPECT_EQ(1, ConvertAnswering(Request(m_source, target), IDYES, &boxes)) << name;
+        EXPECT_EQ(1u, boxes.size()) << name;
+        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(target)) << name;
+        EXPECT_TRUE(m_watch.Errors().empty()) << name;
+        EXPECT_EQ(after, FilesIn(m_dir)) << name;
+        DeleteFileA(target.c_str());
+    }
 }
 
 // On a share where the user may change files but not their permissions,
@@ -881,21 +1031,20 @@ TEST_F(ConvertOverwrite, RefusedReplaceIsDoneByAMove)
         ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
         m_watch.ClearEvents();
         std::vector<HookedBox> boxes;
-        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << error;
-        EXPECT_EQ(1, g_replaceSeen.calls) << error;
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target)) << error;
-        EXPECT_TRUE(m_watch.Errors().empty()) << error;
-        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE))) << error;
-        EXPECT_EQ(before, FilesIn(m_dir)) << error;
+        SCOPED_TRACE(error);
+        EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
+        ExpectDoneByOneReplace(before);
     }
 }
 
 // ReplaceFile's two failures that leave a file where it should not be. With
 // ERROR_UNABLE_TO_MOVE_REPLACEMENT both files keep their names: the image is
 // kept beside the target. With ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old
-// file is under the backup name and the target's name is free: the image
-// takes it and the backup goes; where the image cannot, the old file goes
-// back; where neither can, the message names both.
+// file is under the backup name, whatever the target's name answers then:
+// free, or not answered by a share at all, the image takes it and the backup
+// goes; where the image cannot, the old file goes back; where neither can
+// (the image held, or another program's file in the name meanwhile, which
+// stays as it is), the message names both.
 TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
 {
     std::string kept = m_dir + "disc (neu).iso";
@@ -917,16 +1066,18 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
         EXPECT_EQ(withKept, FilesIn(m_dir));
         DeleteFileA(kept.c_str());
     }
-    {
+    for (bool unanswered : {false, true}) {
+        ASSERT_TRUE(WriteFileBytes(m_target, "previous target", 15));
         CImageCallsFake fake;
         g_imageFileCalls.m_replace = HalfwayReplace;
+        if (unanswered) {
+            g_imageFileCalls.m_attributes = UnansweringAttributes;
+            g_unansweredName = Wide(m_target);
+        }
         m_watch.ClearEvents();
+        SCOPED_TRACE(unanswered);
         EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
-        EXPECT_EQ(1, g_replaceSeen.calls);
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
-        EXPECT_TRUE(m_watch.Errors().empty());
-        EXPECT_TRUE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
-        EXPECT_EQ(before, FilesIn(m_dir));
+        ExpectDoneByOneReplace(before);
     }
     {
         // The image held by a scanner: it keeps the name it was written under.
@@ -957,18 +1108,29 @@ TEST_F(ConvertOverwrite, ReplaceFailuresLeaveEveryFileNamed)
         EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
         std::string image = Ansi(g_replaceSeen.replacement);
         std::string backup = Ansi(g_replaceSeen.backup);
-        EXPECT_EQ(std::vector<LPARAM>({kImageAndOldFileLeft}), m_watch.Errors());
-        EXPECT_EQ(std::vector<std::string>({image}), m_watch.LeftFiles());
-        EXPECT_EQ(ExpectedIso(120), ReadFileBytes(image));
-        std::vector<unsigned char> old = ReadFileBytes(backup);
-        EXPECT_EQ("previous target", std::string(old.begin(), old.end()));
+        ExpectImageAndOldFileLeft(image, backup);
         EXPECT_FALSE(FileExists(m_target));
-        EXPECT_FALSE(IsSummary(m_watch.Text(IDC_STATUS_LINE)));
         for (HANDLE& held : g_replaceSeen.held) {
             CloseHandle(held);
             held = INVALID_HANDLE_VALUE;
         }
         DeleteFileA(image.c_str());
+        MoveFileA(backup.c_str(), m_target.c_str());
+    }
+    {
+        // Another program's file in the name meanwhile: the image is kept
+        // beside it under a name of its own.
+        CImageCallsFake fake;
+        g_imageFileCalls.m_replace = HalfwayReplace;
+        g_takeNameAfterHalfway = true;
+        m_watch.ClearEvents();
+        EXPECT_EQ(-1, ConvertAnswering(IDYES, &boxes));
+        std::string backup = Ansi(g_replaceSeen.backup);
+        ExpectImageAndOldFileLeft(kept, backup);
+        std::vector<unsigned char> other = ReadFileBytes(m_target);
+        EXPECT_EQ("another program", std::string(other.begin(), other.end()));
+        DeleteFileA(kept.c_str());
+        DeleteFileA(m_target.c_str());
         MoveFileA(backup.c_str(), m_target.c_str());
     }
     {
@@ -1122,8 +1284,12 @@ TEST_F(ConvertFailures, SourceHeldOpenWithoutSharing)
 }
 
 // The source is no target for itself. A file is the source where volume
-// serial and file index both match; where a file system tells no identity
-// (the query fails, every index is 0), another file is still replaced.
+// serial and file ID (the 128-bit one where the system gives it, else the
+// 64-bit index) both match; where a file system tells no identity (the query
+// fails, every index is 0, every 128-bit ID is 0 as on FAT and exFAT),
+// another file is still replaced. An index or ID shared by files on two
+// volumes, or a 64-bit index shared on one (ReFS) where the 128-bit IDs
+// differ, does not make another file the source.
 TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
 {
     ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
@@ -1139,13 +1305,17 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
     CImageCallsFake fake;
     const struct {
         BOOL(WINAPI* identify)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+        IdentifyByIdCall identifyById;
         const char* name;
-    } kIdentities[] = {{FailingIdentify, "no identity"},
-                       {ZeroIndexIdentify, "index 0"},
-                       {SharedIndexIdentify, "one index on two volumes"}};
+    } kIdentities[] = {{FailingIdentify, nullptr, "no identity"},
+                       {ZeroIndexIdentify, nullptr, "index 0"},
+                       {SharedIndexIdentify, nullptr, "one index on two volumes"},
+                       {OneIndexIdentify, SizeIdById, "one index, two IDs"},
+                       {GetFileInformationByHandle, OneIdById, "one ID on two volumes"},
+                       {GetFileInformationByHandle, ZeroIdById, "IDs of zeros"}};
     for (const auto& identity : kIdentities) {
         g_imageFileCalls.m_identify = identity.identify;
-        g_imageFileCalls.m_identifyById = nullptr;
+        g_imageFileCalls.m_identifyById = identity.identifyById;
         ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
         m_watch.ClearEvents();
         EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes)) << identity.name;
@@ -1157,21 +1327,6 @@ TEST_F(ConvertFailures, SourceAndTargetTheSameFile)
         EXPECT_EQ(std::vector<LPARAM>({kTargetOpenFailed}), m_watch.Errors()) << identity.name;
         EXPECT_EQ(before, ReadFileBytes(m_source)) << identity.name;
     }
-}
-
-// On ReFS two files may have one 64-bit index: the 128-bit ID tells them
-// apart, and the other file is replaced.
-TEST_F(ConvertFailures, OneIndexTwoIdsAreTwoFiles)
-{
-    ASSERT_TRUE(WriteImage(m_source, kImageMode1, 120));
-    ASSERT_TRUE(WriteFileBytes(m_target, "old", 3));
-    CImageCallsFake fake;
-    g_imageFileCalls.m_identify = OneIndexIdentify;
-    g_imageFileCalls.m_identifyById = SizeIdById;
-    std::vector<HookedBox> boxes;
-    EXPECT_EQ(1, ConvertAnswering(IDYES, &boxes));
-    EXPECT_EQ(ExpectedIso(120), ReadFileBytes(m_target));
-    EXPECT_TRUE(m_watch.Errors().empty());
 }
 
 // The identity as the system answers it (the 128-bit ID where it has one),

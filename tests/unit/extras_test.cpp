@@ -53,12 +53,13 @@ CTextBuf Text(const char* text)
 void ExpectMessage(const MapiCall& call, HWND owner, const char* subject, const char* body, unsigned long files,
                    const std::string& path)
 {
-    // A client with the wide call gets the texts in UTF-16.
+    // A client with the wide call gets the texts in UTF-16, and is told to
+    // take them so or refuse them.
     EXPECT_EQ(1u, call.Number("wide"));
     EXPECT_EQ(0u, call.Number("session"));
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(owner), call.Number("ui"));
     EXPECT_EQ(1u, call.Number("uiIsWindow"));
-    EXPECT_EQ(9u, call.Number("flags"));
+    EXPECT_EQ(kMapiForceUnicode | 9u, call.Number("flags"));
     EXPECT_EQ(0u, call.Number("reserved"));
     EXPECT_EQ(subject, call.Get("subject"));
     EXPECT_EQ(body, call.Get("note"));
@@ -266,6 +267,89 @@ TEST(ExtrasPage, NoCallWithoutAnOwnerOrAText)
     EXPECT_EQ(1, RecommendByMail(g_mainDialog));
     EXPECT_EQ(1, SendProgramByMail(g_mainDialog));
     EXPECT_TRUE(log.Calls().empty());
+}
+
+// A client without Unicode refuses the wide call that insists on it; the
+// program then makes the ANSI call. The file in a folder named in Greek and
+// Japanese, which the code page cannot spell: the path handed over, also as
+// the display name, opens the file, and holds no look-alike or "?".
+TEST(ExtrasPage, ClientWithoutUnicodeGetsTheAnsiCall)
+{
+    std::wstring folder = Wide(TestDir("extras_foreign")) + L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring file = folder + L"kavonix.exe";
+    ASSERT_TRUE(WriteImage(file, kImageMode1, 3));
+    MapiLog log(LogPath("extras_no_unicode"));
+    log.WithoutUnicode(true);
+    PagesWindow window(0);
+    std::vector<WCHAR> given(file.begin(), file.end());
+    given.push_back(L'\0');
+    EXPECT_EQ(1, SendFileByMail(window.Main(), given.data()));
+    std::vector<MapiCall> calls = log.Calls();
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_EQ(1u, calls[0].Number("wide"));
+    EXPECT_EQ(kMapiForceUnicode | 9u, calls[0].Number("flags"));
+    EXPECT_EQ(kMapiUnicodeNotSupported, calls[0].Number("returned"));
+    EXPECT_EQ(0u, calls[1].Number("wide"));
+    EXPECT_EQ(9u, calls[1].Number("flags"));
+    EXPECT_EQ(kGermanSubject, calls[1].Get("subject"));
+    EXPECT_EQ(kGermanBody, calls[1].Get("note"));
+    EXPECT_EQ(1u, calls[1].Number("fileCount"));
+    std::string path = calls[1].Get("file.path");
+    EXPECT_EQ(path, calls[1].Get("file.name"));
+    EXPECT_EQ(std::string::npos, path.find('?')) << path;
+    EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(path)) << path;
+
+    // So deep that not even its short form fits an ANSI path, as on a volume
+    // that makes no short names: no call hands the client a path that names
+    // no file, nor the mail without it.
+    std::wstring deep = folder;
+    for (int level = 0; level < 30; ++level) {
+        deep += L"\x0394\x03AF\x03C3\x03BA\x03BF\x03C2 \x97F3\x697D\\";
+        CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+    }
+    deep += L"kavonix.exe";
+    ASSERT_TRUE(WriteImage(deep, kImageMode1, 3));
+    WCHAR shortForm[4096] = L"";
+    ASSERT_GT(GetShortPathNameW((L"\\\\?\\" + deep).c_str(), shortForm, 4096), (DWORD)MAX_PATH + 4);
+    log.Clear();
+    given.assign(deep.begin(), deep.end());
+    given.push_back(L'\0');
+    SendFileByMail(window.Main(), given.data());
+    calls = log.Calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(1u, calls[0].Number("wide"));
+    EXPECT_EQ(kMapiUnicodeNotSupported, calls[0].Number("returned"));
+}
+
+// The attachment's path as the user writes it, whichever call the client
+// takes: without the "\\?\" prefix that Windows gives a program started by
+// such a path, and in full where the code page holds it, not in its short
+// form (the client shows the path as the attachment's name).
+TEST(ExtrasPage, AttachmentPathAsTheUserWritesIt)
+{
+    std::string folder = TestDir("extras_path") + "Kavonix Programme\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string file = folder + "kavonix program.exe";
+    ASSERT_TRUE(WriteFileBytes(file, "program", 7));
+    MapiLog log(LogPath("extras_path"));
+    PagesWindow window(1);
+    for (bool withoutUnicode : {false, true}) {
+        log.Clear();
+        log.WithoutUnicode(withoutUnicode);
+        for (const std::wstring& form : {Wide(file), L"\\\\?\\" + Wide(file)}) {
+            std::vector<WCHAR> given(form.begin(), form.end());
+            given.push_back(L'\0');
+            SendFileByMail(window.Main(), given.data());
+        }
+        std::vector<MapiCall> calls = log.Calls();
+        ASSERT_EQ(withoutUnicode ? 4u : 2u, calls.size());
+        for (const MapiCall& call : calls) {
+            EXPECT_EQ(file, call.Get("file.path")) << withoutUnicode;
+            EXPECT_EQ(file, call.Get("file.name")) << withoutUnicode;
+        }
+        EXPECT_EQ(withoutUnicode ? 0u : 1u, calls.back().Number("wide"));
+    }
 }
 
 TEST(ExtrasPage, MoreFreewareOpensTheFreewarePage)

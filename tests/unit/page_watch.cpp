@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <algorithm>
 #include <memory>
@@ -35,7 +36,7 @@ static LRESULT CALLBACK WatchedControlProc(HWND control, UINT message, WPARAM wP
     int id = GetDlgCtrlID(control);
     int index = WatchedIndex(id);
     if (g_watch && (message == PBM_SETPOS || message == WM_SETTEXT)) {
-        PageEvent event = {id, message, 0, 0, std::string()};
+        PageEvent event = {id, message, 0, 0, std::string(), std::string()};
         if (message == PBM_SETPOS)
             event.position = wParam;
         else
@@ -57,7 +58,13 @@ static INT_PTR CALLBACK WatchedPageProc(HWND page, UINT message, WPARAM wParam, 
             char named[4096] = "";
             if (wParam)
                 WideCharToMultiByte(CP_ACP, 0, (const WCHAR*)wParam, -1, named, sizeof(named), nullptr, nullptr);
-            PageEvent event = {0, message, 0, lParam, named};
+            PageEvent event = {0, message, 0, lParam, named, std::string()};
+            if (wParam && lParam == kImageAndOldFileLeft) {
+                const WCHAR* image = (const WCHAR*)wParam;
+                WideCharToMultiByte(CP_ACP, 0, image + wcslen(image) + 1, -1, named, sizeof(named), nullptr,
+                                    nullptr);
+                event.oldFile = named;
+            }
             g_watch->Record(event);
         }
         return TRUE;
@@ -138,8 +145,11 @@ std::vector<std::string> CPageWatch::LeftFiles() const
 {
     std::vector<std::string> paths;
     for (const PageEvent& event : m_events)
-        if (event.message == WM_CONVERT_ERROR)
+        if (event.message == WM_CONVERT_ERROR) {
             paths.push_back(event.text);
+            if (event.code == kImageAndOldFileLeft)
+                paths.push_back(event.oldFile);
+        }
     return paths;
 }
 

@@ -18,6 +18,7 @@ struct PageEvent {
     WPARAM position;  // bar position for PBM_SETPOS
     LPARAM code;      // error code for WM_CONVERT_ERROR
     std::string text; // new text for WM_SETTEXT; the file named in wParam of WM_CONVERT_ERROR
+    std::string oldFile; // the old file that kImageAndOldFileLeft names after the image
 };
 
 class CPageWatch {
@@ -37,7 +38,8 @@ public:
     std::vector<WPARAM> BarPositions() const;
     std::vector<std::string> Texts(int control) const;
     std::vector<LPARAM> Errors() const;
-    // The file each WM_CONVERT_ERROR names as left beside the target, "" for none.
+    // The file each WM_CONVERT_ERROR names as left beside the target, "" for
+    // none; the image, then the old file, where it names both.
     std::vector<std::string> LeftFiles() const;
     // The controls' state now.
     std::string Text(int id) const;
