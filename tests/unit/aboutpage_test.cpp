@@ -508,3 +508,89 @@ TEST(AboutPage, ClicksOnOtherPagesOpenNothing)
     EXPECT_FALSE(browser.WaitForLines(2, 1500));
     EXPECT_EQ(1u, browser.Lines().size());
 }
+
+namespace {
+
+// The screen's pixels inside `window`, row by row.
+std::vector<DWORD> ScreenPixels(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    std::vector<DWORD> pixels;
+    if (width <= 0 || height <= 0)
+        return pixels;
+    pixels.resize(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (DWORD& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+size_t Differing(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    size_t count = a.size() == b.size() ? 0 : a.size() + b.size();
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        count += a[i] != b[i] ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+// Where the keyboard puts the focus, the link shows it: a dotted rectangle
+// round its text, drawn once however the link is redrawn, and gone with the
+// focus. Its colour and cursor for the mouse stay as they were.
+TEST(AboutPage, LinkShowsTheKeyboardFocus)
+{
+    PagesWindow window;
+    window.Tab(IDC_TAB_ABOUT);
+    HWND link = window.Control(IDC_LINK);
+    ASSERT_NE(nullptr, link);
+    EXPECT_TRUE(GetWindowLongA(link, GWL_STYLE) & WS_TABSTOP);
+    // Windows shows focus marks once the keyboard is used.
+    SendMessageW(window.Main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    HWND tab = GetDlgItem(window.Main(), IDC_TAB_ABOUT);
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab), TRUE);
+    UpdateWindow(link);
+    PumpMessages();
+    std::vector<DWORD> plain = ScreenPixels(link);
+
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(link), TRUE);
+    ASSERT_EQ(link, GetFocus());
+    UpdateWindow(link);
+    PumpMessages();
+    std::vector<DWORD> focused = ScreenPixels(link);
+    EXPECT_GT(Differing(plain, focused), 40u) << "no focus rectangle";
+
+    // A part of the link drawn again: the dots there are not inverted back.
+    RECT half = {};
+    GetClientRect(link, &half);
+    half.right /= 2;
+    InvalidateRect(link, &half, TRUE);
+    UpdateWindow(link);
+    EXPECT_EQ(0u, Differing(focused, ScreenPixels(link)));
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(0u, Differing(focused, ScreenPixels(link)));
+
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab), TRUE);
+    UpdateWindow(link);
+    PumpMessages();
+    EXPECT_EQ(0u, Differing(plain, ScreenPixels(link))) << "the rectangle stays after the focus left";
+}

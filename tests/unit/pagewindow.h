@@ -79,12 +79,11 @@ inline LPARAM PointParam(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-// How many screen pixels inside `window` have exactly `color`; the screen
-// is read as it shows now (the only way to see what really got drawn).
-inline int CountScreenPixels(HWND window, COLORREF color)
+// How many screen pixels inside `rect` (screen coordinates) have exactly
+// `color`; the screen is read as it shows now (the only way to see what
+// really got drawn).
+inline int CountScreenPixelsIn(const RECT& rect, COLORREF color)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
@@ -115,6 +114,14 @@ inline int CountScreenPixels(HWND window, COLORREF color)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return count;
+}
+
+// The same inside `window`.
+inline int CountScreenPixels(HWND window, COLORREF color)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return CountScreenPixelsIn(rect, color);
 }
 
 // Waits until the screen shows `window` with some pixels of `color`.
