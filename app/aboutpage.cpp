@@ -89,25 +89,23 @@ RECT LinkTextRect(HWND link, HDC dc)
     return shown;
 }
 
-// The static draws its text; the focus rectangle goes round it, drawn only
-// where the static has just drawn, so that its inverted dots are inverted
-// exactly once.
+// The static draws its text; the focus rectangle goes round it. The
+// rectangle's dots are inverted, not painted, so the whole link is drawn
+// anew first: a dot inverted twice would vanish.
 LRESULT OnLinkPaint(HWND link, WNDPROC original, WPARAM wParam, LPARAM lParam)
 {
-    HRGN update = CreateRectRgn(0, 0, 0, 0);
-    int kind = update != nullptr ? GetUpdateRgn(link, update, FALSE) : ERROR;
+    bool focus = wParam == 0 && ShowsFocus(link);
+    if (focus)
+        InvalidateRect(link, nullptr, TRUE);
     LRESULT result = CallWindowProcW(original, link, WM_PAINT, wParam, lParam);
-    if (kind != ERROR && kind != NULLREGION && ShowsFocus(link)) {
-        HDC dc = GetDC(link);
-        if (dc != nullptr) {
-            SelectClipRgn(dc, update);
-            RECT text = LinkTextRect(link, dc);
-            DrawFocusRect(dc, &text);
-            ReleaseDC(link, dc);
-        }
+    if (!focus)
+        return result;
+    HDC dc = GetDC(link);
+    if (dc != nullptr) {
+        RECT text = LinkTextRect(link, dc);
+        DrawFocusRect(dc, &text);
+        ReleaseDC(link, dc);
     }
-    if (update != nullptr)
-        DeleteObject(update);
     return result;
 }
 

@@ -34,6 +34,9 @@ const IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa,
 
 const WCHAR kLabelProperty[] = L"Kavonix.AccessibleLabel";
 
+// Readers may hold objects on any thread.
+volatile LONG g_objectsAlive = 0;
+
 // What a named control holds while it lives.
 struct AccessibleLabel {
     WNDPROC original;
@@ -72,6 +75,7 @@ public:
     {
         m_standard->AddRef();
         lstrcpynW(m_name, label.name, (int)kPieceSize);
+        InterlockedIncrement(&g_objectsAlive);
     }
 
     // IUnknown
@@ -196,7 +200,11 @@ public:
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
 private:
-    ~CLabelledAccessible() { m_standard->Release(); }
+    ~CLabelledAccessible()
+    {
+        m_standard->Release();
+        InterlockedDecrement(&g_objectsAlive);
+    }
 
     LONG m_references;
     HWND m_window;
@@ -249,6 +257,11 @@ LRESULT CALLBACK LabelledControlProc(HWND window, UINT message, WPARAM wParam, L
 }
 
 }  // namespace
+
+long AccessibleObjectsAlive()
+{
+    return InterlockedCompareExchange(&g_objectsAlive, 0, 0);
+}
 
 int SetAccessibleName(HWND control, const char* name, LONG role)
 {

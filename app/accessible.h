@@ -14,3 +14,7 @@
 // the control drops them as it is destroyed. 1 done, -1 failed (the control
 // keeps what Windows gives it).
 int SetAccessibleName(HWND control, const char* name, LONG role);
+
+// How many of the objects handed to readers are alive: each goes when the
+// last reader lets it go, also after its control is gone.
+long AccessibleObjectsAlive();

@@ -98,6 +98,7 @@ TEST_F(AccessibleName, AnswersForTheClientAreaOnly)
     EXPECT_EQ(0, SendMessageW(m_button, WM_GETOBJECT, 0, (LPARAM)OBJID_WINDOW));
     EXPECT_EQ(0, SendMessageW(m_button, WM_GETOBJECT, 0, (LPARAM)OBJID_CARET));
 
+    long alive = AccessibleObjectsAlive();
     for (LPARAM id : {(LPARAM)(LONG)OBJID_CLIENT, (LPARAM)(DWORD)OBJID_CLIENT}) {
         LRESULT answer = SendMessageW(m_button, WM_GETOBJECT, 0, id);
         ASSERT_GT(answer, 0) << "object id " << std::hex << id;
@@ -106,6 +107,7 @@ TEST_F(AccessibleName, AnswersForTheClientAreaOnly)
         EXPECT_EQ(L"Quell-Image ausw\u00e4hlen", NameOf(object));
         object->Release();
     }
+    EXPECT_EQ(alive, AccessibleObjectsAlive());
 }
 
 // A null name keeps the one Windows derives; a second call replaces the first.
@@ -133,6 +135,7 @@ TEST_F(AccessibleName, RoleAloneAndReplaced)
 // with the name it was given, and goes when the reader lets it go.
 TEST_F(AccessibleName, ObjectOutlivesItsControl)
 {
+    long alive = AccessibleObjectsAlive();
     ASSERT_EQ(1, SetAccessibleName(m_button, "Ziel-ISO w\xE4hlen", ROLE_SYSTEM_PUSHBUTTON));
     IAccessible* object = ObjectOf(m_button, OBJID_CLIENT);
     ASSERT_NE(nullptr, object);
@@ -146,6 +149,8 @@ TEST_F(AccessibleName, ObjectOutlivesItsControl)
     IOleWindow* window = nullptr;
     ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IOleWindow, (void**)&window));
     window->Release();
+    EXPECT_EQ(alive + 2, AccessibleObjectsAlive());
     EXPECT_EQ(0u, second->Release());
     EXPECT_EQ(0u, object->Release());
+    EXPECT_EQ(alive, AccessibleObjectsAlive()) << "an object stays after its last reader";
 }

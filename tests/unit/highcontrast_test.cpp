@@ -75,6 +75,32 @@ private:
 };
 const INT CSchemeColours::kElements[CSchemeColours::kCount] = {COLOR_BTNFACE, COLOR_HOTLIGHT, COLOR_HIGHLIGHT};
 
+// Counts the colour changes one control hears of.
+class CColourChangeCounter {
+public:
+    explicit CColourChangeCounter(HWND control) : m_control(control)
+    {
+        s_heard = 0;
+        s_original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CColourChangeCounter::Proc)));
+    }
+    ~CColourChangeCounter() { SetWindowLongPtrW(m_control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_original)); }
+    static int Heard() { return s_heard; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_SYSCOLORCHANGE)
+            ++s_heard;
+        return CallWindowProcW(s_original, window, message, wParam, lParam);
+    }
+    static int s_heard;
+    static WNDPROC s_original;
+    HWND m_control;
+};
+int CColourChangeCounter::s_heard = 0;
+WNDPROC CColourChangeCounter::s_original = nullptr;
+
 bool SchemeRun()
 {
     const char* value = getenv("KAVONIX_TEST_HIGH_CONTRAST");
@@ -219,12 +245,17 @@ TEST_F(HighContrast, WindowFollowsAChangeWithoutARestart)
     ASSERT_NE(0, GetObjectA(g_linkBrush, sizeof(brush), &brush));
     EXPECT_EQ(kChangedFace, brush.lbColor);
 
-    // The progress bar, a common control, takes the new colours too.
+    // The progress bar, a common control, takes the new colours too. Only
+    // top-level windows hear of them from Windows, and Windows' common
+    // controls keep the colours they had until they are told (Wine's read
+    // them afresh at each drawing).
     window.Tab(IDC_TAB_CONVERTER);
     HWND bar = window.Control(IDC_PROGRESS);
     SendMessageA(bar, PBM_SETPOS, 50, 0);
+    CColourChangeCounter counter(bar);
     CSchemeColours::Set(kSchemeFace, kSchemeLink, RGB(0, 255, 0));
     SendMessageW(window.Main(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_GE(CColourChangeCounter::Heard(), 1) << "the progress bar is not told";
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(bar, RGB(0, 255, 0)) > 0; }, 5000))
         << "the progress bar keeps the colours it had";
 }
