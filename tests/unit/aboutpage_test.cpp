@@ -516,32 +516,7 @@ std::vector<DWORD> ScreenPixels(HWND window)
 {
     RECT rect = {};
     GetWindowRect(window, &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    std::vector<DWORD> pixels;
-    if (width <= 0 || height <= 0)
-        return pixels;
-    pixels.resize(static_cast<size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (DWORD& pixel : pixels)
-        pixel &= 0xFFFFFF;
-    return pixels;
+    return ScreenPixelsIn(rect);
 }
 
 size_t Differing(const std::vector<DWORD>& a, const std::vector<DWORD>& b)

@@ -212,12 +212,11 @@ TEST_F(HighContrast, WindowFollowsAChangeWithoutARestart)
 {
     CHighContrastOn on;
     CSchemeColours restore;
-    PagesWindow window;
     g_highContrast = false;
+    PagesWindow window;
     window.Tab(IDC_TAB_ABOUT);
-    HWND page = window.Page();
-    HWND link = window.Control(IDC_LINK);
-    ASSERT_NE(nullptr, link);
+    const HWND page = window.Page();
+    const HWND link = GetDlgItem(page, IDC_LINK);
     EXPECT_TRUE(WaitUntil([&] { return OwnColouredPixels(link) > 0; }, 5000)) << "high contrast off: the link's own colour";
 
     g_highContrast = true;
