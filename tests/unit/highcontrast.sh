@@ -9,7 +9,8 @@
 set -euo pipefail
 . "$KAVONIX_SOURCE/scripts/wine-lib.sh"
 tests="$1"
-loader=$(kavonix_loader "$(kavonix_exe_arch "$tests")")
+arch=$(kavonix_exe_arch "$tests")
+loader=$(kavonix_loader "$arch")
 key='HKCU\Control Panel\Colors'
 styles='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
 dir="$KAVONIX_BUILD/testfiles/highcontrast"
@@ -18,24 +19,28 @@ rm -f "$dir/colors.reg" "$dir/styles.reg"
 saved="Z:$(tr / '\\' <<<"$dir/colors.reg")"
 saved_styles="Z:$(tr / '\\' <<<"$dir/styles.reg")"
 
+# The prefix's services start with the first program of a new server and
+# would hold that program's output pipes open: they are started here, away
+# from every pipe, as the tests' set-up does.
 restart_server() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -w </dev/null >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1 || true
+  kavonix_prefix_boot "$arch" || true
 }
 
-"$loader" reg export "$key" "$saved" /y >/dev/null
-"$loader" reg export "$styles" "$saved_styles" /y >/dev/null
+"$loader" reg export "$key" "$saved" /y </dev/null >/dev/null 2>&1
+"$loader" reg export "$styles" "$saved_styles" /y </dev/null >/dev/null 2>&1
 restore() {
-  "$loader" reg delete "$key" /f >/dev/null 2>&1 || true
-  "$loader" reg import "$saved" >/dev/null 2>&1 || true
-  "$loader" reg import "$saved_styles" >/dev/null 2>&1 || true
+  "$loader" reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
+  "$loader" reg import "$saved" </dev/null >/dev/null 2>&1 || true
+  "$loader" reg import "$saved_styles" </dev/null >/dev/null 2>&1 || true
   restart_server
 }
 trap restore EXIT
 
 set_colour() {
-  "$loader" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null
+  "$loader" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
 }
 set_colour ButtonFace "0 0 0"
 set_colour ButtonText "255 255 255"
@@ -49,6 +54,6 @@ set_colour ButtonShadow "255 255 255"
 set_colour ButtonHilight "255 255 255"
 set_colour ButtonLight "255 255 255"
 set_colour ButtonDkShadow "255 255 255"
-"$loader" reg add "$styles" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null
+"$loader" reg add "$styles" /v ThemeActive /t REG_SZ /d 0 /f </dev/null >/dev/null 2>&1
 restart_server
 KAVONIX_TEST_HIGH_CONTRAST=1 "$KAVONIX_SOURCE/scripts/wine-exec" "$tests" --gtest_filter='HighContrast.*'
