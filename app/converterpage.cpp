@@ -8,9 +8,11 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "app/accessible.h"
 #include "app/conversion.h"
 #include "app/ending.h"
 #include "app/pathrules.h"
+#include "base/language.h"
 #include "base/longpath.h"
 #include "base/widetext.h"
 #include "convert/job.h"
@@ -28,6 +30,17 @@ void OnConverterPageInit(HWND page)
     SetDlgItemTextW(page, IDC_SOURCE_EDIT, g_request.sourcePath);
     SetDlgItemTextW(page, IDC_TARGET_EDIT, g_request.targetPath);
     DragAcceptFiles(page, TRUE);
+    // Both read "..."; a screen reader says what each is for.
+    SetAccessibleName(GetDlgItem(page, IDC_SOURCE_BROWSE),
+                      ByLanguage("Browse for the source image", "Quell-Image ausw\xE4hlen"), 0);
+    SetAccessibleName(GetDlgItem(page, IDC_TARGET_BROWSE), ByLanguage("Choose the target ISO", "Ziel-ISO w\xE4hlen"),
+                      0);
+}
+
+INT_PTR OnConverterGetDefId(HWND page)
+{
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, MAKELONG(IDC_CONVERT, DC_HASDEFID));
+    return TRUE;
 }
 
 // The dialogs move the process's current directory to the folder picked, and

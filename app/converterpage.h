@@ -8,6 +8,8 @@
 
 void OnConverterPageInit(HWND page);
 INT_PTR OnConverterCommand(HWND page, int id);  // 1001, 1003, 1105
+// The page's default button, which Enter in a field presses: Convert.
+INT_PTR OnConverterGetDefId(HWND page);
 INT_PTR OnDropFiles(HWND page, HDROP drop);
 // `left`: a file the run left beside the target, named in the message.
 INT_PTR OnConvertError(HWND page, LPARAM code, const WCHAR* left = nullptr);

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "app/aboutpage.h"
+#include "app/accessible.h"
 #include "app/conversion.h"
 #include "app/converterpage.h"
 #include "app/ending.h"
@@ -83,8 +84,14 @@ void SetTabCheck(HWND window, int id)
 {
     for (int tab : kTabGroup) {
         HWND button = GetDlgItem(window, tab);
-        if (button != nullptr)
-            SendMessageA(button, BM_SETCHECK, tab == id ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (button == nullptr)
+            continue;
+        SendMessageA(button, BM_SETCHECK, tab == id ? BST_CHECKED : BST_UNCHECKED, 0);
+        // A radio button keeps its tab stop only while checked; every tab
+        // button stays one, so that Tab reaches each page.
+        LONG style = GetWindowLongW(button, GWL_STYLE);
+        if ((style & WS_TABSTOP) == 0)
+            SetWindowLongW(button, GWL_STYLE, style | WS_TABSTOP);
     }
 }
 
@@ -156,6 +163,8 @@ static INT_PTR OnMainInit(HWND window)
     SetBoldFont(window);
     SetProgramIcons(window);
     ScaleBanner(g_instance, GetDlgItem(window, IDC_BANNER));
+    // The banner is the program's name, drawn.
+    SetAccessibleName(GetDlgItem(window, IDC_BANNER), "Kavonix", 0);
     // With a negative index the quit request posted before may end this box at once.
     if (g_pageDialog == nullptr)
         ShowError("ERROR 1");
@@ -204,6 +213,50 @@ static INT_PTR OnMainCommand(WPARAM wParam, LPARAM lParam)
         return OnTabClicked(id);
     }
     return OnPageCommandHere(wParam, lParam);
+}
+
+// The dialog manager presses the default button on Enter, and the dialog's
+// IDOK ends the program where there is none. A focused tab button is pressed
+// as a focused push button is; elsewhere the page shown names its default
+// button (the converter's fields: Convert).
+static INT_PTR OnMainGetDefId(HWND window)
+{
+    HWND focus = GetFocus();
+    int id = 0;
+    if (focus != nullptr && GetParent(focus) == window && PageOfTab(GetDlgCtrlID(focus)) >= 0) {
+        id = GetDlgCtrlID(focus);
+    } else if (g_pageDialog != nullptr && IsWindow(g_pageDialog)) {
+        LRESULT pageDefault = SendMessageW(g_pageDialog, DM_GETDEFID, 0, 0);
+        if (HIWORD(pageDefault) == DC_HASDEFID)
+            id = LOWORD(pageDefault);
+    }
+    if (id == 0)
+        return FALSE;
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, MAKELONG(id, DC_HASDEFID));
+    return TRUE;
+}
+
+static BOOL CALLBACK ForwardColorChange(HWND child, LPARAM)
+{
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+// The user changed the colours or switched high contrast on or off: the
+// window follows at once. Only top-level windows hear of new colours; the
+// common controls of the pages (the progress bar) must be told.
+static INT_PTR OnMainColorsChanged(HWND window, bool forward)
+{
+    if (forward)
+        EnumChildWindows(window, ForwardColorChange, 0);
+    OnAboutColorsChanged();
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return FALSE;
+}
+
+static INT_PTR OnMainSettingChange(HWND window, WPARAM setting)
+{
+    return setting == SPI_SETHIGHCONTRAST ? OnMainColorsChanged(window, false) : FALSE;
 }
 
 // The statics draw over the banner and the dialog without a background of their own.
@@ -256,6 +309,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     // dialog manager they would do nothing while "&ESC" is disabled.
     case WM_CLOSE: return OnMainEnd(kEndByCancel);
     case WM_CTLCOLORSTATIC: return OnMainCtlColorStatic((HDC)wParam);
+    case DM_GETDEFID: return OnMainGetDefId(window);
+    case WM_SYSCOLORCHANGE: return OnMainColorsChanged(window, true);
+    case WM_SETTINGCHANGE: return OnMainSettingChange(window, wParam);
     case WM_QUERYENDSESSION: return OnMainQueryEndSession(window);
     case WM_ENDSESSION: return OnMainEndSession(window, (BOOL)wParam);
     case WM_RUN_STARTED: return OnMainRunStarted(window);
@@ -340,6 +396,7 @@ INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_CREATE: return TRUE;
     case kPageReserved: return TRUE;
     case WM_COMMAND: return OnPageCommand(page, LOWORD(wParam));
+    case DM_GETDEFID: return g_page == kPageConverter ? OnConverterGetDefId(page) : FALSE;
     case WM_SETCURSOR: return g_page == kPageAbout ? OnAboutSetCursor(page) : FALSE;
     case WM_CTLCOLORSTATIC:
         return g_page == kPageAbout ? OnAboutCtlColorStatic(page, (HDC)wParam, (HWND)lParam) : FALSE;

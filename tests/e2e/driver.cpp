@@ -262,6 +262,46 @@ int CProgramDriver::Checked(int id)
     return (int)state;
 }
 
+bool CProgramDriver::PressKey(WORD key, bool shift, bool alt)
+{
+    HWND main = MainDialog();
+    if (!main)
+        return false;
+    if (GetForegroundWindow() != main)
+        SetForegroundWindow(main);
+    INPUT keys[6];
+    ZeroMemory(keys, sizeof(keys));
+    UINT count = 0;
+    auto add = [&](WORD code, bool up) {
+        keys[count].type = INPUT_KEYBOARD;
+        keys[count].ki.wVk = code;
+        keys[count].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        ++count;
+    };
+    if (shift)
+        add(VK_SHIFT, false);
+    if (alt)
+        add(VK_MENU, false);
+    add(key, false);
+    add(key, true);
+    if (alt)
+        add(VK_MENU, true);
+    if (shift)
+        add(VK_SHIFT, true);
+    return SendInput(count, keys, sizeof(INPUT)) == count;
+}
+
+HWND CProgramDriver::Focus()
+{
+    HWND main = MainDialog();
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (!main || !GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
 std::vector<std::string> CProgramDriver::BoxTexts()
 {
     std::vector<std::string> texts;

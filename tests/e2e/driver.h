@@ -55,6 +55,12 @@ public:
     std::wstring PageWideText(int id);
     int Checked(int id);  // BM_GETCHECK of a main dialog button
 
+    // Types a key as the keyboard does (SendInput), Shift or Alt held where
+    // asked, into the program's main dialog, brought to the front first.
+    bool PressKey(WORD key, bool shift = false, bool alt = false);
+    // The control that has the program's keyboard focus, or null.
+    HWND Focus();
+
     // Presses a browse button of the page, types `path` into the file dialog's
     // name field and presses OK; *proposed gets the name the dialog offered.
     // False when no dialog came or it did not close.

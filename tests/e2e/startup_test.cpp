@@ -123,8 +123,8 @@ TEST_F(ProgramWindow, FirstStartWithoutSettingsFile)
     EXPECT_EQ("<absent>", ProgramSetting("m_lang_id"));
     EXPECT_EQ("&Sprache", program.MainText(IDC_TAB_LANGUAGE));
     EXPECT_EQ("&Mehr", program.MainText(IDC_TAB_EXTRAS));
-    EXPECT_EQ("&Kavonix", program.MainText(IDC_TAB_CONVERTER));
-    EXPECT_EQ("Info", program.MainText(IDC_TAB_ABOUT));
+    EXPECT_EQ("Ka&vonix", program.MainText(IDC_TAB_CONVERTER));
+    EXPECT_EQ("&Info", program.MainText(IDC_TAB_ABOUT));
     EXPECT_EQ("&ESC", program.MainText(IDCANCEL));
     ExpectTabsReleased();
     ExpectHiddenTabsHidden(main);

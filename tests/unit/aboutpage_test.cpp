@@ -512,3 +512,103 @@ TEST(AboutPage, ClicksOnOtherPagesOpenNothing)
     EXPECT_FALSE(browser.WaitForLines(2, 1500));
     EXPECT_EQ(1u, browser.Lines().size());
 }
+
+namespace {
+
+// The screen's pixels inside `window`, row by row.
+std::vector<DWORD> ScreenPixels(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return ScreenPixelsIn(rect);
+}
+
+size_t Differing(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    size_t count = a.size() == b.size() ? 0 : a.size() + b.size();
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        count += a[i] != b[i] ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+// Pixels of row `row` that are not the link's background.
+int OffBackground(const std::vector<DWORD>& pixels, HWND link, int row)
+{
+    RECT rect = {};
+    GetWindowRect(link, &rect);
+    int width = rect.right - rect.left;
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    DWORD background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    int count = 0;
+    for (int x = 0; x < width && static_cast<size_t>(row * width + x) < pixels.size(); ++x)
+        count += pixels[static_cast<size_t>(row * width + x)] != background ? 1 : 0;
+    return count;
+}
+
+// Where the keyboard puts the focus, the link shows it: a dotted rectangle
+// round its text, drawn once however the link is redrawn, and gone with the
+// focus. Its colour and cursor for the mouse stay as they were.
+TEST(AboutPage, LinkShowsTheKeyboardFocus)
+{
+    PagesWindow window;
+    window.Tab(IDC_TAB_ABOUT);
+    HWND link = window.Control(IDC_LINK);
+    ASSERT_NE(nullptr, link);
+    EXPECT_TRUE(GetWindowLongA(link, GWL_STYLE) & WS_TABSTOP);
+    // Windows shows focus marks once the keyboard is used.
+    SendMessageW(window.Main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    HWND tab = GetDlgItem(window.Main(), IDC_TAB_ABOUT);
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab), TRUE);
+    UpdateWindow(link);
+    PumpMessages();
+    std::vector<DWORD> plain = ScreenPixels(link);
+    // The text starts a row below the top: the top row is background alone.
+    EXPECT_EQ(0, OffBackground(plain, link, 0));
+
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(link), TRUE);
+    ASSERT_EQ(link, GetFocus());
+    UpdateWindow(link);
+    PumpMessages();
+    std::vector<DWORD> focused = ScreenPixels(link);
+    EXPECT_GT(OffBackground(focused, link, 0), 20) << "no dotted line along the top";
+    EXPECT_GT(Differing(plain, focused), 40u) << "no focus rectangle";
+
+    // Parts of the link drawn again: the dots there are not inverted back.
+    RECT client = {};
+    GetClientRect(link, &client);
+    for (int part = 1; part <= 3; ++part) {
+        RECT some = client;
+        some.right = client.right * part / 4;
+        some.left = client.right * (part - 1) / 4;
+        InvalidateRect(link, &some, TRUE);
+        UpdateWindow(link);
+        EXPECT_EQ(0u, Differing(focused, ScreenPixels(link))) << "after part " << part << " was drawn again";
+    }
+    RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(0u, Differing(focused, ScreenPixels(link)));
+
+    SendMessageA(window.Main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab), TRUE);
+    UpdateWindow(link);
+    PumpMessages();
+    EXPECT_EQ(0u, Differing(plain, ScreenPixels(link))) << "the rectangle stays after the focus left";
+}
+
+// A key held down repeats its key message; the page opens once.
+TEST(AboutPage, LinkKeyHeldDownOpensThePageOnce)
+{
+    BrowserLog browser("aboutpage_key_held");
+    PagesWindow window;
+    window.Tab(IDC_TAB_ABOUT);
+    HWND link = window.Control(IDC_LINK);
+    ASSERT_NE(nullptr, link);
+    const LPARAM kFirst = 0x00390001;     // scan code of Space, count 1
+    const LPARAM kRepeat = 0x40390001;    // the same, the key down before
+    SendMessageW(link, WM_KEYDOWN, VK_SPACE, kFirst);
+    for (int i = 0; i < 5; ++i)
+        SendMessageW(link, WM_KEYDOWN, VK_SPACE, kRepeat);
+    SendMessageW(link, WM_KEYUP, VK_SPACE, 0xC0390001);
+    ASSERT_TRUE(browser.WaitForLines(1, 20000));
+    EXPECT_FALSE(browser.WaitForLines(2, 2000));
+}

@@ -103,8 +103,8 @@ TEST_F(LanguagePage, ButtonsSwitchTabCaptionsAtOnceAndStoreTheChoice)
     EXPECT_EQ("1", ProgramSetting("m_lang_id"));
     // Nothing else follows at once.
     EXPECT_EQ("Kavonix  Ver 1.64.2", WindowText(main));
-    EXPECT_EQ("Info", ControlText(main, IDC_TAB_ABOUT));
-    EXPECT_EQ("&Kavonix", ControlText(main, IDC_TAB_CONVERTER));
+    EXPECT_EQ("&Info", ControlText(main, IDC_TAB_ABOUT));
+    EXPECT_EQ("Ka&vonix", ControlText(main, IDC_TAB_CONVERTER));
     EXPECT_EQ("English", ControlText(page, IDC_ENGLISH));
     EXPECT_EQ("Deutsch", ControlText(page, IDC_DEUTSCH));
 

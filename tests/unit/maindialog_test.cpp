@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <string.h>
 
 #include <string>
@@ -433,4 +434,92 @@ TEST_F(MainDialog, StoredPageAndLanguageComeBack)
     EXPECT_EQ("&More", ControlText(main, IDC_TAB_EXTRAS));
     for (int id : kTabs)
         EXPECT_EQ(BST_UNCHECKED, Checked(id)) << "no tab is marked at start, tab " << id;
+}
+
+// The letter after the first single "&" of a caption, upper case; 0 for none.
+static char Mnemonic(HWND control)
+{
+    std::string text = WindowText(control);
+    for (size_t at = text.find('&'); at != std::string::npos && at + 1 < text.size(); at = text.find('&', at + 2)) {
+        if (text[at + 1] != '&')
+            return (char)toupper((unsigned char)text[at + 1]);
+    }
+    return 0;
+}
+
+// Visible buttons and statics of `dialog` that carry a mnemonic, as "letter id".
+static void CollectMnemonics(HWND dialog, std::vector<std::pair<char, int>>* found)
+{
+    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        LONG style = GetWindowLongA(control, GWL_STYLE);
+        char className[32] = "";
+        GetClassNameA(control, className, sizeof(className));
+        if (!(style & WS_VISIBLE) || lstrcmpA(className, "#32770") == 0)
+            continue;
+        bool isStatic = lstrcmpiA(className, "Static") == 0;
+        if ((!isStatic && lstrcmpiA(className, "Button") != 0) || (isStatic && (style & SS_NOPREFIX)))
+            continue;
+        char letter = Mnemonic(control);
+        if (letter != 0)
+            found->push_back({letter, GetDlgCtrlID(control)});
+    }
+}
+
+// Alt+letter must reach one control: every tab button has a letter of its
+// own among everything shown with it, on every page, in both languages.
+TEST_F(MainDialog, EveryTabHasAMnemonicOfItsOwn)
+{
+    for (int english = 0; english < 2; ++english) {
+        for (int tab : {IDC_TAB_CONVERTER, IDC_TAB_ABOUT, IDC_TAB_LANGUAGE, IDC_TAB_EXTRAS}) {
+            SCOPED_TRACE(std::string(english ? "English" : "German") + ", page of tab " + std::to_string(tab));
+            WriteProgramSettings("4", english ? "1" : "0");
+            Open();
+            ClickTab(tab);
+            std::vector<std::pair<char, int>> found;
+            CollectMnemonics(main, &found);
+            CollectMnemonics(g_pageDialog, &found);
+            for (int id : {IDC_TAB_CONVERTER, IDC_TAB_ABOUT, IDC_TAB_LANGUAGE, IDC_TAB_EXTRAS})
+                EXPECT_NE(0, Mnemonic(GetDlgItem(main, id))) << "tab " << id;
+            for (size_t i = 0; i < found.size(); ++i)
+                for (size_t j = i + 1; j < found.size(); ++j)
+                    EXPECT_NE(found[i].first, found[j].first) << found[i].second << " and " << found[j].second;
+            DestroyWindow(main);
+            main = nullptr;
+        }
+    }
+}
+
+// The focus must show where the arrow keys put it: from every control that
+// takes it, each arrow key leaves it on a control that takes the focus (a
+// tab stop), never on a static or a frame, which would not show it.
+TEST_F(MainDialog, ArrowKeysKeepTheFocusWhereItShows)
+{
+    BoxAnswerer boxes;
+    Open();
+    ShowWindow(main, SW_SHOW);
+    for (int tab : {IDC_TAB_CONVERTER, IDC_TAB_ABOUT, IDC_TAB_LANGUAGE, IDC_TAB_EXTRAS}) {
+        ClickTab(tab);
+        std::vector<HWND> stops;
+        for (HWND dialog : {g_pageDialog, main})
+            for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+                 control = GetWindow(control, GW_HWNDNEXT))
+                if ((GetWindowLongA(control, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) ==
+                    (WS_TABSTOP | WS_VISIBLE))
+                    stops.push_back(control);
+        for (HWND stop : stops) {
+            for (WPARAM key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN}) {
+                SCOPED_TRACE("page of tab " + std::to_string(tab) + ", control " +
+                             std::to_string(GetDlgCtrlID(stop)) + ", key " + std::to_string(key));
+                SendMessageA(main, WM_NEXTDLGCTL, (WPARAM)stop, TRUE);
+                ASSERT_EQ(stop, GetFocus());
+                MSG press = {stop, WM_KEYDOWN, key, 1, 0, {0, 0}};
+                IsDialogMessageW(main, &press);
+                HWND focus = GetFocus();
+                ASSERT_NE(nullptr, focus);
+                EXPECT_EQ(WS_TABSTOP | WS_VISIBLE, GetWindowLongA(focus, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE))
+                    << "the focus went to control " << GetDlgCtrlID(focus);
+            }
+        }
+    }
+    EXPECT_EQ(0u, boxes.Count());
 }

@@ -79,16 +79,16 @@ inline LPARAM PointParam(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-// How many screen pixels inside `window` have exactly `color`; the screen
-// is read as it shows now (the only way to see what really got drawn).
-inline int CountScreenPixels(HWND window, COLORREF color)
+// The screen's pixels inside `rect` (screen coordinates), row by row, each
+// as 0xRRGGBB: the screen as it shows now (the only way to see what really
+// got drawn).
+inline std::vector<DWORD> ScreenPixelsIn(const RECT& rect)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
+    std::vector<DWORD> pixels;
     if (width <= 0 || height <= 0)
-        return 0;
+        return pixels;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
@@ -100,21 +100,38 @@ inline int CountScreenPixels(HWND window, COLORREF color)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    int count = 0;
     if (bitmap != nullptr) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
         GdiFlush();
         const DWORD* pixel = static_cast<const DWORD*>(bits);
-        DWORD wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-        for (int i = 0; i < width * height; ++i)
-            count += (pixel[i] & 0xFFFFFF) == wanted ? 1 : 0;
+        pixels.assign(pixel, pixel + static_cast<size_t>(width) * height);
+        for (DWORD& value : pixels)
+            value &= 0xFFFFFF;
         SelectObject(memory, old);
         DeleteObject(bitmap);
     }
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// How many screen pixels inside `rect` (screen coordinates) have exactly `color`.
+inline int CountScreenPixelsIn(const RECT& rect, COLORREF color)
+{
+    DWORD wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    int count = 0;
+    for (DWORD pixel : ScreenPixelsIn(rect))
+        count += pixel == wanted ? 1 : 0;
     return count;
+}
+
+// The same inside `window`.
+inline int CountScreenPixels(HWND window, COLORREF color)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return CountScreenPixelsIn(rect, color);
 }
 
 // Waits until the screen shows `window` with some pixels of `color`.
