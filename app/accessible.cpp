@@ -21,9 +21,6 @@ namespace {
 // OLEACC.DLL is not one of Windows' known libraries: it is loaded from the
 // system folder by full path when a reader first asks, and stays loaded, as
 // the objects handed out run its code.
-typedef HRESULT(WINAPI* CreateStdAccessibleObjectProc)(HWND, LONG, REFIID, void**);
-typedef LRESULT(WINAPI* LresultFromObjectProc)(REFIID, WPARAM, LPUNKNOWN);
-
 bool g_accessibilityLoaded = false;
 CreateStdAccessibleObjectProc g_createStandardObject = nullptr;
 LresultFromObjectProc g_resultFromObject = nullptr;
@@ -52,10 +49,9 @@ bool LoadAccessibility()
     HMODULE library = LoadSystemLibrary(L"OLEACC.DLL");
     if (library == nullptr)
         return false;
-    g_createStandardObject = reinterpret_cast<CreateStdAccessibleObjectProc>(
-        reinterpret_cast<void*>(GetProcAddress(library, "CreateStdAccessibleObject")));
-    g_resultFromObject = reinterpret_cast<LresultFromObjectProc>(
-        reinterpret_cast<void*>(GetProcAddress(library, "LresultFromObject")));
+    g_createStandardObject =
+        FindSystemFunction<CreateStdAccessibleObjectProc>(library, "CreateStdAccessibleObject");
+    g_resultFromObject = FindSystemFunction<LresultFromObjectProc>(library, "LresultFromObject");
     return g_createStandardObject != nullptr && g_resultFromObject != nullptr;
 }
 

@@ -18,3 +18,7 @@ int SetAccessibleName(HWND control, const char* name, LONG role);
 // How many of the objects handed to readers are alive: each goes when the
 // last reader lets it go, also after its control is gone.
 long AccessibleObjectsAlive();
+
+// OLEACC's calls behind it, found at run time in the system folder's library.
+typedef HRESULT(WINAPI* CreateStdAccessibleObjectProc)(HWND, LONG, REFIID, void**);
+typedef LRESULT(WINAPI* LresultFromObjectProc)(REFIID, WPARAM, LPUNKNOWN);

@@ -1,5 +1,5 @@
 // How the program ends. Every way of ending it comes here: "&ESC", Escape,
-// the close box and Alt+F4, Enter in a field, the page's quit request, a close
+// the close box and Alt+F4, the dialogs' IDOK, the page's quit request, a close
 // request from another program to any of its windows, and the end of the
 // Windows session. Idle, the program ends at once, each way as it always has.
 // During a run the user is asked the cancel question first: Yes cancels the

@@ -9,6 +9,7 @@
 
 #include <type_traits>
 
+#include "app/accessible.h"
 #include "app/ending.h"
 #include "app/startup.h"
 #include "app/xpimports.h"
@@ -28,6 +29,8 @@ KAVONIX_LINKED_AS(GetTickCount64, TickCount64Proc)
 KAVONIX_LINKED_AS(ShutdownBlockReasonCreate, ShutdownBlockReasonCreateProc)
 KAVONIX_LINKED_AS(ShutdownBlockReasonDestroy, ShutdownBlockReasonDestroyProc)
 KAVONIX_LINKED_AS(InitCommonControlsEx, InitCommonControlsExProc)
+KAVONIX_LINKED_AS(CreateStdAccessibleObject, CreateStdAccessibleObjectProc)
+KAVONIX_LINKED_AS(LresultFromObject, LresultFromObjectProc)
 KAVONIX_LINKED_AS(MAPISendMail, MapiSendMailProc)
 KAVONIX_LINKED_AS(MAPISendMailW, MapiSendMailWProc)
 
